@@ -1,0 +1,25 @@
+#pragma once
+// What one start of the executable is asked to do, decided from its
+// arguments alone before anything else runs.
+
+#include <string>
+#include <vector>
+
+namespace corvane {
+
+struct EntryCommand {
+    enum class Mode {
+        Status,     // "--status" anywhere: print the status document and exit
+        Snapshots,  // "--snapshots DIR": render the views to DIR and exit
+        App,        // everything else: the desktop app
+    };
+    Mode mode = Mode::App;
+    std::string snapshotFolder;  // only for Snapshots
+
+    // `arguments` includes the program name first, as argv does.
+    static EntryCommand parse(const std::vector<std::string>& arguments);
+
+    bool operator==(const EntryCommand&) const = default;
+};
+
+}  // namespace corvane

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Installs the Debian packages the build, the app and the tests need, only
+# when some are missing. Works as root or through sudo.
+set -eu
+
+packages="cmake ninja-build g++ make pkg-config
+qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-window
+qml6-module-qtqml-workerscript qt6-qpa-plugins
+nlohmann-json3-dev libsimdjson-dev libre2-dev libfmt-dev libhowardhinnant-date-dev
+libcurl4-openssl-dev libssl-dev libsystemd-dev libsecret-1-dev
+libgtest-dev libgmock-dev libbenchmark-dev
+dbus-daemon dbus-x11 xvfb xauth desktop-file-utils xdg-utils"
+
+missing=""
+for package in $packages; do
+    status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+    case "$status" in
+        *"ok installed"*) ;;
+        *) missing="$missing $package" ;;
+    esac
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+elif command -v sudo >/dev/null 2>&1; then
+    sudo="sudo"
+else
+    echo "Missing packages:$missing (run as root or install sudo)" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+$sudo apt-get install -y -qq --no-install-recommends $missing

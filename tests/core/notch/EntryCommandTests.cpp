@@ -1,0 +1,19 @@
+#include <gtest/gtest.h>
+
+#include "core/notch/EntryCommand.h"
+
+using corvane::EntryCommand;
+using Mode = EntryCommand::Mode;
+
+TEST(EntryCommand, status_anywhere_wins_over_everything_else)
+{
+    EXPECT_EQ(EntryCommand::parse({"lunebox", "--json", "--status"}).mode, Mode::Status);
+    EXPECT_EQ(EntryCommand::parse({"lunebox", "--snapshots", "/tmp/x", "--status"}).mode, Mode::Status);
+}
+
+TEST(EntryCommand, snapshots_needs_a_folder_after_it)
+{
+    EXPECT_EQ(EntryCommand::parse({"lunebox", "--snapshots", "/tmp/out"}), (EntryCommand{Mode::Snapshots, "/tmp/out"}));
+    EXPECT_EQ(EntryCommand::parse({"lunebox", "--snapshots"}).mode, Mode::App);
+    EXPECT_EQ(EntryCommand::parse({"lunebox"}).mode, Mode::App);
+}
