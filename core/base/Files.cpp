@@ -7,28 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/base/FileDescriptor.h"
+
 namespace corvane {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 std::string temporarySibling(const fs::path& path)
 {
@@ -39,7 +24,9 @@ std::string temporarySibling(const fs::path& path)
     for (int i = 0; i < 16; ++i, bits >>= 4)
         suffix[i] = digits[bits & 0xf];
     suffix[16] = '\0';
-    return (path.parent_path() / ("." + path.filename().string() + ".tmp-" + suffix)).string();
+    std::string name = ".";
+    name.append(path.filename().string()).append(".tmp-").append(suffix);
+    return (path.parent_path() / name).string();
 }
 
 }  // namespace

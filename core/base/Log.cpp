@@ -29,17 +29,19 @@ LogLevel initialThreshold()
 std::mutex sinkMutex;
 std::shared_ptr<LogSink>& currentSink()
 {
-    static std::shared_ptr<LogSink> sink = std::make_shared<StandardErrorSink>();
+    static std::shared_ptr<LogSink> sink = standardErrorSink();
     return sink;
 }
 std::atomic<int> threshold{static_cast<int>(initialThreshold())};
 
 }  // namespace
 
+std::shared_ptr<LogSink> standardErrorSink() { return std::make_shared<StandardErrorSink>(); }
+
 void setLogSink(std::shared_ptr<LogSink> sink)
 {
     std::lock_guard lock(sinkMutex);
-    currentSink() = sink ? std::move(sink) : std::make_shared<StandardErrorSink>();
+    currentSink() = sink ? std::move(sink) : standardErrorSink();
 }
 
 void setLogThreshold(LogLevel level) { threshold = static_cast<int>(level); }

@@ -22,6 +22,8 @@ public:
 
 // Installs the process-wide sink; null restores standard error.
 void setLogSink(std::shared_ptr<LogSink> sink);
+// The default sink, one line per message on standard error; other sinks fall back to it.
+std::shared_ptr<LogSink> standardErrorSink();
 // Lines below this level are dropped before formatting. Default: Info, or
 // Debug when LUNEBOX_LOG=debug is set.
 void setLogThreshold(LogLevel level);
