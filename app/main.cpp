@@ -1,7 +1,9 @@
-// Process entry. Dispatches the command-line modes before anything else and
-// loads the desktop library only when a window is wanted.
+// Process entry. Dispatches the command-line modes before anything else,
+// runs the one-time legacy migration for the app, and loads the desktop
+// library only when a window is wanted.
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +12,9 @@
 
 #include "app/DesktopEntry.h"
 #include "core/notch/EntryCommand.h"
+#include "core/notch/FileDefaultsDomain.h"
+#include "core/notch/KnownPaths.h"
+#include "core/notch/LegacyMigration.h"
 
 namespace {
 
@@ -18,6 +23,29 @@ std::filesystem::path executableFolder()
     std::error_code error;
     auto self = std::filesystem::read_symlink("/proc/self/exe", error);
     return error ? std::filesystem::path(".") : self.parent_path();
+}
+
+bool isSet(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    return value != nullptr && value[0] != '\0';
+}
+
+// Checked before Qt is loaded: without a display Qt would abort with a
+// page of advice. QT_QPA_PLATFORM names a platform that needs none
+// (offscreen, for tests and headless runs).
+bool hasGraphicalSession()
+{
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
+}
+
+// Before any window exists and before the app's settings store is created,
+// so that the store sees the copied preferences from its first read.
+void migrateLegacyData()
+{
+    const auto& paths = corvane::KnownPaths::current();
+    corvane::FileDefaultsDomain settings(paths.settingsFile());
+    (void)corvane::LegacyMigration::runAtLaunch(paths, settings);
 }
 
 int runDesktop(int argc, char** argv, const char* snapshotFolder)
@@ -54,6 +82,7 @@ int runDesktop(int argc, char** argv, const char* snapshotFolder)
 int main(int argc, char** argv)
 {
     std::vector<std::string> arguments(argv, argv + argc);
+    corvane::KnownPaths::setProcessArguments(arguments);
     auto command = corvane::EntryCommand::parse(arguments);
     switch (command.mode) {
     case corvane::EntryCommand::Mode::Status:
@@ -64,5 +93,10 @@ int main(int argc, char** argv)
     case corvane::EntryCommand::Mode::App:
         break;
     }
+    if (!hasGraphicalSession()) {
+        std::fputs("lunebox: no graphical session (DISPLAY or WAYLAND_DISPLAY is not set)\n", stderr);
+        return 1;
+    }
+    migrateLegacyData();
     return runDesktop(argc, argv, nullptr);
 }

@@ -1,15 +1,119 @@
+// The desktop library's entry: the app, or the snapshot renderer.
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <QApplication>
-#include <QWidget>
+#include <QGuiApplication>
 
 #include "app/DesktopEntry.h"
+#include "app/desktop/AppDelegate.h"
+#include "app/desktop/QuitSignals.h"
+#include "app/desktop/SingleInstance.h"
+#include "app/desktop/SnapshotRenderer.h"
+#include "core/base/Log.h"
+#include "core/notch/KnownPaths.h"
+
+namespace {
+
+using namespace corvane;
+using namespace corvane::app;
+
+const Logger logger("app");
+
+// A later launch waits this long for the first to take its arguments.
+constexpr auto handOffTimeout = std::chrono::seconds(5);
+
+int renderSnapshots(const LuneboxDesktopRequest& request)
+{
+    // Always offscreen: the images must not depend on the session's screens.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = request.argc;
+    QGuiApplication application(argc, request.argv);
+    if (auto rendered = SnapshotRenderer::renderAll(request.snapshotFolder); !rendered) {
+        std::fprintf(stderr, "lunebox: %s\n", rendered.error().message().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+// The lock of the first instance, or nothing when this run goes without
+// one (harness runs, or a runtime folder that cannot be used).
+std::unique_ptr<SingleInstance> claimInstance(const KnownPaths& paths, SingleInstance::Role& role)
+{
+    role = SingleInstance::Role::Primary;
+    if (paths.isHarness())
+        return nullptr;
+    auto folder = runtimeFolder();
+    if (!folder) {
+        logger.warning("running without the one-instance check: {}", folder.error().message());
+        return nullptr;
+    }
+    auto instance = std::make_unique<SingleInstance>(*folder, QString::fromStdString(paths.applicationID()));
+    auto claimed = instance->claim();
+    if (!claimed) {
+        logger.warning("running without the one-instance check: {}", claimed.error().message());
+        return nullptr;
+    }
+    role = *claimed;
+    return instance;
+}
+
+int runApp(const LuneboxDesktopRequest& request)
+{
+    const KnownPaths& paths = KnownPaths::current();
+    QStringList arguments;
+    for (int i = 1; i < request.argc; ++i)
+        arguments.push_back(QString::fromLocal8Bit(request.argv[i]));
+
+    SingleInstance::Role role;
+    auto instance = claimInstance(paths, role);
+    int argc = request.argc;
+    if (role == SingleInstance::Role::Secondary) {
+        // No display connection is needed to hand over a URL.
+        QCoreApplication application(argc, request.argv);
+        if (auto handed = instance->handOff(arguments, handOffTimeout); !handed) {
+            std::fprintf(stderr, "lunebox: the running instance did not take the arguments (%s)\n",
+                         handed.error().message().c_str());
+            return 1;
+        }
+        return 0;
+    }
+
+    QApplication application(argc, request.argv);
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Lunebox"));
+    QGuiApplication::setDesktopFileName(QString::fromStdString(paths.applicationID()));
+    // The app lives in the tray: closing its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (instance) {
+        if (auto listening = instance->listen(); !listening)
+            logger.warning("later launches cannot reach this one: {}", listening.error().message());
+    }
+
+    AppDelegate delegate(paths);
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &application, &QCoreApplication::quit);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::terminate);
+    if (instance)
+        QObject::connect(instance.get(), &SingleInstance::argumentsReceived, &delegate, &AppDelegate::open);
+    delegate.launch(arguments);
+    int code = application.exec();
+    // Its server must go while the event loop it was registered with exists.
+    instance.reset();
+    return code;
+}
+
+}  // namespace
 
 extern "C" __attribute__((visibility("default"))) int luneboxDesktopMain(const LuneboxDesktopRequest* request)
 {
-    int argc = request->argc;
-    QApplication application(argc, request->argv);
-    QWidget island;
-    island.setStyleSheet("background: black");
-    island.resize(200, 32);
-    island.show();
-    return application.exec();
+    // This library carries its own copy of the core, whose paths need the
+    // arguments as well.
+    KnownPaths::setProcessArguments(std::vector<std::string>(request->argv, request->argv + request->argc));
+    if (request->snapshotFolder != nullptr)
+        return renderSnapshots(*request);
+    return runApp(*request);
 }

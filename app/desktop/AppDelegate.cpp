@@ -1,0 +1,142 @@
+#include "app/desktop/AppDelegate.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <QCoreApplication>
+
+#include "app/desktop/DesktopFile.h"
+#include "core/base/Log.h"
+#include "core/notch/Keys.h"
+#include "core/notch/QuietURL.h"
+
+namespace corvane::app {
+
+namespace {
+
+const Logger logger("app");
+
+std::optional<std::string> runningExecutable()
+{
+    std::error_code error;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return std::nullopt;
+    return path.string();
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(const KnownPaths& paths, QObject* parent) : QObject(parent), environment_(paths)
+{
+    urls_.setHandler(std::string(QuietURL::host), [this](const AppURL&, std::string_view text) {
+        if (auto on = QuietURL::parse(text))
+            setQuiet(*on);
+    });
+
+    connect(&tray_, &TrayIcon::openSettingsRequested, this, &AppDelegate::openSettings);
+    connect(&tray_, &TrayIcon::pauseRequested, this, &AppDelegate::setPaused);
+    connect(&tray_, &TrayIcon::quietRequested, this, &AppDelegate::setQuiet);
+    connect(&tray_, &TrayIcon::quitRequested, qApp, &QCoreApplication::quit);
+    connect(this, &AppDelegate::pausedChanged, &tray_, &TrayIcon::showPaused);
+    // Quiet mode and the island follow the store, whoever changed it: the
+    // tray, a URL, the settings window or another process.
+    subscription_ = environment_.settings().subscribe([this](int) { settingsChanged(); });
+}
+
+AppDelegate::~AppDelegate()
+{
+    terminate();
+    environment_.settings().unsubscribe(subscription_);
+}
+
+void AppDelegate::launch(const QStringList& arguments)
+{
+    settingsChanged();
+    if (!environment_.paths().isHarness())
+        registerUrlHandler();
+    dispatch(arguments);
+}
+
+void AppDelegate::open(const QStringList& arguments)
+{
+    if (arguments.isEmpty()) {
+        openSettings();
+        return;
+    }
+    dispatch(arguments);
+}
+
+void AppDelegate::dispatch(const QStringList& arguments)
+{
+    for (const QString& argument : arguments)
+        (void)urls_.dispatch(argument.toStdString());
+}
+
+void AppDelegate::terminate()
+{
+    delete settingsWindow_;
+    environment_.shutdown();
+    // After the children are stopped, so a running xdg-mime ends at once.
+    if (desktopQueue_)
+        desktopQueue_->shutdown(SerialQueue::Shutdown::Drop);
+}
+
+void AppDelegate::setPaused(bool paused)
+{
+    if (paused == paused_)
+        return;
+    paused_ = paused;
+    logger.info("{}", paused ? "paused" : "resumed");
+    emit pausedChanged(paused);
+}
+
+void AppDelegate::setQuiet(bool on)
+{
+    // From the tray, the settings window and URLs alike: no end time.
+    environment_.quiet().set(on);
+}
+
+void AppDelegate::openSettings()
+{
+    if (!settingsWindow_) {
+        settingsWindow_ = new SettingsWindow(environment_.settings(), [this](bool on) { setQuiet(on); });
+        settingsWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    settingsWindow_->show();
+    settingsWindow_->raise();
+    settingsWindow_->activateWindow();
+}
+
+void AppDelegate::settingsChanged()
+{
+    auto& settings = environment_.settings();
+    tray_.showQuiet(settings.get(Keys::quietMode));
+    islands_.show(settings.get(Keys::display));
+}
+
+void AppDelegate::registerUrlHandler()
+{
+    auto executable = runningExecutable();
+    auto exec = executable ? DesktopFile::execArgument(*executable) : std::nullopt;
+    if (!exec) {
+        logger.warning("URLs are not registered: the executable's path cannot go on an Exec line");
+        return;
+    }
+    auto locations = DesktopFileLocations::of(environment_.paths());
+    std::string text = DesktopFile::text(*exec);
+    std::string id = environment_.paths().applicationID();
+    const char* path = std::getenv("PATH");
+    std::string searchPath = path != nullptr ? path : "/usr/bin:/bin";
+    desktopQueue_.emplace("com.lunebox.desktop", environment_.scheduler());
+    desktopQueue_->submit(
+        [locations, id, text, searchPath, &runner = environment_.processes()] {
+            return app::registerUrlHandler(locations, id, text, searchPath, runner);
+        },
+        [](const Result<UrlHandlerRegistration>& registered) {
+            if (!registered)
+                logger.warning("URLs are not registered: {}", registered.error().message());
+        });
+}
+
+}  // namespace corvane::app

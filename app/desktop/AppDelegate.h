@@ -1,0 +1,66 @@
+#pragma once
+// The running app's owner: it builds the environment at launch, shows the
+// island and the tray icon, handles URLs and later launches, and on quit
+// flushes the stores and stops every child process. Main thread only.
+
+#include <memory>
+#include <optional>
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include "app/desktop/AppEnvironment.h"
+#include "app/desktop/IslandWindows.h"
+#include "app/desktop/SettingsWindow.h"
+#include "app/desktop/TrayIcon.h"
+#include "app/desktop/UrlDispatcher.h"
+#include "core/base/SerialQueue.h"
+#include "core/notch/KnownPaths.h"
+
+namespace corvane::app {
+
+class AppDelegate final : public QObject {
+    Q_OBJECT
+    // Whether the modules' sources are paused; the tray shows it.
+    Q_PROPERTY(bool paused READ paused WRITE setPaused NOTIFY pausedChanged)
+public:
+    explicit AppDelegate(const KnownPaths& paths, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    AppEnvironment& environment() { return environment_; }
+
+    // After the event loop is set up: shows the windows, registers the URL
+    // handler, and handles the URLs this launch was given.
+    void launch(const QStringList& arguments);
+    // Arguments of a later launch: its URLs are handled; a launch without
+    // arguments opens settings, as reopening the app does.
+    void open(const QStringList& arguments);
+    // Before the process ends.
+    void terminate();
+
+    bool paused() const { return paused_; }
+    void setPaused(bool paused);
+    void setQuiet(bool on);
+    void openSettings();
+
+signals:
+    void pausedChanged(bool paused);
+
+private:
+    void dispatch(const QStringList& arguments);
+    void settingsChanged();
+    void registerUrlHandler();
+
+    AppEnvironment environment_;
+    UrlDispatcher urls_;
+    IslandWindows islands_;
+    TrayIcon tray_;
+    QPointer<SettingsWindow> settingsWindow_;
+    SettingsStore::Subscription subscription_ = 0;
+    // Desktop integration that runs child processes, off the main thread.
+    std::optional<SerialQueue> desktopQueue_;
+    bool paused_ = false;
+};
+
+}  // namespace corvane::app

@@ -1,0 +1,97 @@
+#include "app/desktop/TrayIcon.h"
+
+#include <algorithm>
+
+#include <QCursor>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+
+#include "core/base/Log.h"
+
+namespace corvane::app {
+
+namespace {
+
+const Logger logger("tray");
+
+// A small island: black with a light rim so it reads on dark and light
+// panels; paused, it fades.
+QIcon islandIcon(bool paused)
+{
+    QIcon icon;
+    for (int side : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setOpacity(paused ? 0.45 : 1.0);
+        qreal height = side * 0.45;
+        QRectF island(side * 0.08, (side - height) / 2, side * 0.84, height);
+        painter.setPen(QPen(QColor(255, 255, 255, 200), std::max(1.0, side / 16.0)));
+        painter.setBrush(Qt::black);
+        painter.drawRoundedRect(island, height / 2, height / 2);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+}  // namespace
+
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent)
+{
+    menu_.addAction(QStringLiteral("Open Settings…"), this, &TrayIcon::openSettingsRequested);
+    pause_ = menu_.addAction(QString(), this, [this] { emit pauseRequested(!paused_); });
+    quiet_ = menu_.addAction(QStringLiteral("Quiet Mode"));
+    quiet_->setCheckable(true);
+    // `triggered` carries the new check state; showQuiet() sets it back to
+    // what the setting says once the change went through.
+    connect(quiet_, &QAction::triggered, this, &TrayIcon::quietRequested);
+    menu_.addSeparator();
+    menu_.addAction(QStringLiteral("Quit Lunebox"), this, &TrayIcon::quitRequested);
+
+    icon_.setContextMenu(&menu_);
+    // A plain click opens the same menu, as the status item does.
+    connect(&icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            menu_.popup(QCursor::pos());
+    });
+    refresh();
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        logger.info("no system tray in this session; the icon appears when one starts");
+    icon_.show();
+}
+
+void TrayIcon::showPaused(bool paused)
+{
+    if (paused == paused_)
+        return;
+    paused_ = paused;
+    refresh();
+}
+
+void TrayIcon::showQuiet(bool quiet)
+{
+    // Set even when the state is unchanged: a click may have flipped the
+    // check mark of a change that did not happen.
+    quiet_->setChecked(quiet);
+    if (quiet == quietShown_)
+        return;
+    quietShown_ = quiet;
+    refresh();
+}
+
+void TrayIcon::refresh()
+{
+    pause_->setText(paused_ ? QStringLiteral("Resume Lunebox") : QStringLiteral("Pause Lunebox"));
+    icon_.setIcon(islandIcon(paused_));
+    QString tip = QStringLiteral("Lunebox");
+    if (paused_)
+        tip += QStringLiteral(" (paused)");
+    if (quietShown_)
+        tip += QStringLiteral(" · Quiet Mode");
+    icon_.setToolTip(tip);
+}
+
+}  // namespace corvane::app
