@@ -9,7 +9,7 @@ qml6-module-qtqml-workerscript qt6-qpa-plugins
 nlohmann-json3-dev libsimdjson-dev libre2-dev libfmt-dev libhowardhinnant-date-dev
 libcurl4-openssl-dev libssl-dev libsystemd-dev libsecret-1-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-dbus-daemon dbus-x11 xvfb xauth desktop-file-utils xdg-utils"
+dbus-daemon dbus-x11 xvfb xauth desktop-file-utils xdg-utils gnome-keyring"
 
 missing=""
 for package in $packages; do

@@ -1,5 +1,6 @@
 #include "app/desktop/AppDelegate.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -15,6 +16,20 @@ namespace corvane::app {
 namespace {
 
 const Logger logger("app");
+
+// A one-shot marker: a run that restarts the app leaves the settings page
+// to come back at.
+constexpr char reopenSettingsKey[] = "corvane.internal.reopenSettings";
+
+// Page names are short identifiers; the marker sits in a file that other
+// programs can edit, so nothing else is acted on.
+bool isSettingsPageName(const std::string& name)
+{
+    return !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
+            || c == '_';
+    });
+}
 
 std::optional<std::string> runningExecutable()
 {
@@ -55,7 +70,19 @@ void AppDelegate::launch(const QStringList& arguments)
     settingsChanged();
     if (!environment_.paths().isHarness())
         registerUrlHandler();
+    reopenSettingsIfAsked();
     dispatch(arguments);
+}
+
+void AppDelegate::reopenSettingsIfAsked()
+{
+    DefaultsDomain& defaults = environment_.settings().defaults();
+    auto marker = defaults.plain(reopenSettingsKey);
+    if (!marker || !marker->is_string() || !isSettingsPageName(marker->get<std::string>()))
+        return;
+    if (auto removed = defaults.remove(reopenSettingsKey); !removed)
+        logger.warning("the settings reopen marker stays: {}", removed.error().message());
+    openSettingsAt(marker->get<std::string>());
 }
 
 void AppDelegate::open(const QStringList& arguments)
@@ -97,8 +124,11 @@ void AppDelegate::setQuiet(bool on)
     environment_.quiet().set(on);
 }
 
-void AppDelegate::openSettings()
+void AppDelegate::openSettings() { openSettingsAt({}); }
+
+void AppDelegate::openSettingsAt(std::string page)
 {
+    settingsPage_ = std::move(page);
     if (!settingsWindow_) {
         settingsWindow_ = new SettingsWindow(environment_.settings(), [this](bool on) { setQuiet(on); });
         settingsWindow_->setAttribute(Qt::WA_DeleteOnClose);

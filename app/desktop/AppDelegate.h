@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QObject>
 #include <QPointer>
@@ -31,7 +32,8 @@ public:
     AppEnvironment& environment() { return environment_; }
 
     // After the event loop is set up: shows the windows, registers the URL
-    // handler, and handles the URLs this launch was given.
+    // handler, reopens settings when the last run asked for it, and handles
+    // the URLs this launch was given.
     void launch(const QStringList& arguments);
     // Arguments of a later launch: its URLs are handled; a launch without
     // arguments opens settings, as reopening the app does.
@@ -42,13 +44,19 @@ public:
     bool paused() const { return paused_; }
     void setPaused(bool paused);
     void setQuiet(bool on);
+    // At the default page.
     void openSettings();
+    // The page the settings window was last opened at: the one a restart
+    // asked for, or empty for the default page.
+    const std::string& settingsPage() const { return settingsPage_; }
 
 signals:
     void pausedChanged(bool paused);
 
 private:
     void dispatch(const QStringList& arguments);
+    void openSettingsAt(std::string page);
+    void reopenSettingsIfAsked();
     void settingsChanged();
     void registerUrlHandler();
 
@@ -57,6 +65,7 @@ private:
     IslandWindows islands_;
     TrayIcon tray_;
     QPointer<SettingsWindow> settingsWindow_;
+    std::string settingsPage_;
     SettingsStore::Subscription subscription_ = 0;
     // Desktop integration that runs child processes, off the main thread.
     std::optional<SerialQueue> desktopQueue_;

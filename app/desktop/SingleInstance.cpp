@@ -28,12 +28,32 @@ const Logger logger("instance");
 constexpr int readTimeoutMs = 5000;
 constexpr char acknowledgement[] = "ok\n";
 
+// Sockets and locks may live only in an absolute path to a real folder of
+// ours that nobody else can enter.
+Result<void> privateFolder(const fs::path& folder)
+{
+    if (!folder.is_absolute())
+        return fail(Error::make(Error::Code::Invalid, "use runtime folder", folder.string()));
+    struct stat info {};
+    if (::lstat(folder.c_str(), &info) != 0)
+        return fail(Error::fromErrno("stat", folder.string()));
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 0777) != 0700)
+        return fail(Error::make(Error::Code::PermissionDenied, "use runtime folder", folder.string()));
+    return {};
+}
+
 }  // namespace
 
 Result<fs::path> runtimeFolder()
 {
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] == '/')
-        return fs::path(runtime);
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && runtime[0] != '\0') {
+        fs::path folder(runtime);
+        auto usable = privateFolder(folder);
+        if (usable)
+            return folder;
+        // A stale or foreign folder must not cost the one-instance check.
+        logger.warning("XDG_RUNTIME_DIR is not usable ({}), using the temporary folder", usable.error().message());
+    }
 
     std::error_code error;
     fs::path temp = fs::temp_directory_path(error);
@@ -43,11 +63,8 @@ Result<fs::path> runtimeFolder()
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
         return fail(Error::fromErrno("mkdir", folder.string()));
     // The temporary directory is shared: someone else may have made this name first.
-    struct stat info {};
-    if (::lstat(folder.c_str(), &info) != 0)
-        return fail(Error::fromErrno("stat", folder.string()));
-    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 077) != 0)
-        return fail(Error::make(Error::Code::PermissionDenied, "use runtime folder", folder.string()));
+    if (auto usable = privateFolder(folder); !usable)
+        return fail(usable.error());
     return folder;
 }
 

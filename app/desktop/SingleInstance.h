@@ -24,9 +24,9 @@
 
 namespace corvane::app {
 
-// The per-user folder for sockets and locks: $XDG_RUNTIME_DIR, else a
-// folder "lunebox-<uid>" in the temporary directory, created 0700 and
-// refused unless it is a real folder of ours that nobody else can enter.
+// The per-user folder for sockets and locks: $XDG_RUNTIME_DIR when it is a
+// real folder of ours with mode 0700, else a folder "lunebox-<uid>" in the
+// temporary directory, created 0700 and refused unless it is the same.
 Result<std::filesystem::path> runtimeFolder();
 
 class SingleInstance final : public QObject {

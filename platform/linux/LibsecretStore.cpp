@@ -59,6 +59,11 @@ Result<void> LibsecretStore::write(const std::string& service, const std::string
 {
     if (secret.find('\0') != std::string::npos)
         return fail(Error::make(Error::Code::Invalid, "write secret", secretItemName(service, account)));
+    // The service replaces only an item with every attribute equal, schema
+    // name included, so one another tool stored for the pair would stay
+    // beside ours and reads would return either.
+    if (auto cleared = remove(service, account); !cleared)
+        return cleared;
     GError* error = nullptr;
     std::string label = "Lunebox: " + secretItemName(service, account);
     secret_password_store_sync(genericPasswordSchema(), SECRET_COLLECTION_DEFAULT, label.c_str(), secret.c_str(),

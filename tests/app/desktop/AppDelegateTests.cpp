@@ -1,3 +1,5 @@
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -6,6 +8,7 @@
 
 #include "app/desktop/AppDelegate.h"
 #include "app/desktop/IslandWindow.h"
+#include "app/desktop/SettingsWindow.h"
 #include "core/notch/Keys.h"
 #include "tests/app/QtTestApplication.h"
 #include "tests/core/base/TemporaryFolder.h"
@@ -15,6 +18,7 @@ using corvane::KnownPaths;
 using corvane::SettingsStore;
 using corvane::app::AppDelegate;
 using corvane::app::IslandWindow;
+using corvane::app::SettingsWindow;
 using corvane::testing::runEventsUntil;
 using corvane::testing::TemporaryFolder;
 namespace Keys = corvane::Keys;
@@ -23,7 +27,8 @@ namespace {
 
 class Launched {
 public:
-    Launched()
+    // `beforeLaunch` edits the settings file as an earlier run left it.
+    explicit Launched(const std::function<void(FileDefaultsDomain&)>& beforeLaunch = {})
         : paths_(KnownPaths::resolve({.applicationID = "com.lunebox.app",
                                       .arguments = {"lunebox", "--test"},
                                       .environment = {},
@@ -31,6 +36,10 @@ public:
                                       .home = folder_.path(),
                                       .temp = folder_.path()}))
     {
+        if (beforeLaunch) {
+            FileDefaultsDomain earlier(paths_.settingsFile());
+            beforeLaunch(earlier);
+        }
         delegate_.launch({});
     }
 
@@ -57,6 +66,15 @@ public:
         for (QWindow* window : QGuiApplication::topLevelWindows())
             count += qobject_cast<IslandWindow*>(window) != nullptr && window->isVisible();
         return count;
+    }
+
+    bool settingsShown() const
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<SettingsWindow*>(widget) != nullptr && widget->isVisible())
+                return true;
+        }
+        return false;
     }
 
     void setElsewhere(auto key, auto value) const
@@ -117,4 +135,33 @@ TEST(AppDelegate, the_island_shows_on_the_main_screen_unless_the_display_setting
 
     app.setElsewhere(Keys::display, corvane::DisplayChoice::allDisplays);
     EXPECT_TRUE(runEventsUntil([&] { return app.visibleIslands() == QGuiApplication::screens().size(); }));
+}
+
+TEST(AppDelegate, a_settings_page_left_by_the_last_run_opens_settings_once_and_a_later_launch_opens_the_default_page)
+{
+    const std::string marker = "corvane.internal.reopenSettings";
+    Launched app([&](FileDefaultsDomain& earlier) { ASSERT_TRUE(earlier.setPlain(marker, "alerts")); });
+    EXPECT_TRUE(app.settingsShown());
+    EXPECT_EQ(app.delegate().settingsPage(), "alerts");
+    EXPECT_EQ(FileDefaultsDomain(app.paths().settingsFile()).plain(marker), std::nullopt) << "one shot";
+
+    // A later launch without arguments comes in as an empty hand-off.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<SettingsWindow*>(widget) != nullptr)
+            widget->close();
+    }
+    ASSERT_TRUE(runEventsUntil([&] { return !app.settingsShown(); }));
+    app.delegate().open({});
+    EXPECT_TRUE(app.settingsShown());
+    EXPECT_EQ(app.delegate().settingsPage(), "");
+}
+
+TEST(AppDelegate, a_reopen_marker_that_names_no_page_is_left_and_opens_nothing)
+{
+    const std::string marker = "corvane.internal.reopenSettings";
+    for (const corvane::Json& value : {corvane::Json(""), corvane::Json(3), corvane::Json("../alerts")}) {
+        Launched app([&](FileDefaultsDomain& earlier) { ASSERT_TRUE(earlier.setPlain(marker, value)); });
+        EXPECT_FALSE(app.settingsShown()) << value;
+        EXPECT_EQ(FileDefaultsDomain(app.paths().settingsFile()).plain(marker), value);
+    }
 }

@@ -1,7 +1,12 @@
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string>
 #include <thread>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -9,9 +14,41 @@
 #include "tests/app/QtTestApplication.h"
 #include "tests/core/base/TemporaryFolder.h"
 
+using corvane::app::runtimeFolder;
 using corvane::app::SingleInstance;
 using corvane::testing::runEventsUntil;
 using corvane::testing::TemporaryFolder;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sets (or unsets) an environment variable until the end of the scope.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const std::optional<std::string>& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        set(value);
+    }
+    ~ScopedVariable() { set(old_); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    void set(const std::optional<std::string>& value) const
+    {
+        if (value)
+            ::setenv(name_, value->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+}  // namespace
 
 TEST(SingleInstance, the_lock_makes_a_second_claim_secondary_and_its_arguments_reach_the_first)
 {
@@ -63,4 +100,39 @@ TEST(SingleInstance, only_a_short_array_of_strings_decodes)
         many << "x";
     EXPECT_FALSE(SingleInstance::decode(SingleInstance::encode(many)));
     EXPECT_FALSE(SingleInstance::decode("[\"" + QByteArray(SingleInstance::maxMessageBytes, 'a') + "\"]"));
+}
+
+TEST(SingleInstance, a_runtime_folder_that_is_missing_or_not_private_gives_way_to_the_temporary_one)
+{
+    TemporaryFolder folder;
+    fs::create_directory(folder / "tmp");
+    ScopedVariable temp("TMPDIR", (folder / "tmp").string());
+    const fs::path fallback = folder / "tmp" / ("lunebox-" + std::to_string(::getuid()));
+    const fs::path runtime = folder / "runtime";
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+
+    auto folderWith = [](const std::optional<std::string>& xdgRuntimeDir) {
+        ScopedVariable variable("XDG_RUNTIME_DIR", xdgRuntimeDir);
+        auto chosen = runtimeFolder();
+        return chosen ? chosen->string() : "error: " + chosen.error().message();
+    };
+    EXPECT_EQ(folderWith(runtime.string()), runtime.string());
+    EXPECT_EQ(folderWith(std::nullopt), fallback.string());
+    EXPECT_EQ(fs::status(fallback).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(folderWith((folder / "gone").string()), fallback.string());
+    EXPECT_EQ(folderWith("relative/runtime"), fallback.string());
+
+    fs::permissions(runtime, fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read
+                    | fs::perms::others_exec, fs::perm_options::add);
+    EXPECT_EQ(folderWith(runtime.string()), fallback.string()) << "others can enter it";
+    if (::getuid() == 0) {
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        ASSERT_EQ(::chown(runtime.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(folderWith(runtime.string()), fallback.string()) << "someone else's";
+    }
+
+    // The fallback lives in a shared folder: one that others can enter is never used.
+    fs::permissions(fallback, fs::perms::others_exec, fs::perm_options::add);
+    EXPECT_EQ(folderWith((folder / "gone").string()).rfind("error: ", 0), 0u);
 }

@@ -1,0 +1,73 @@
+// libFuzzer target for both transcript parsers. The input is split into
+// lines like a transcript; every line goes through the Claude Code parser
+// and, with one state carried across the input, the Codex parser, both as a
+// plain line and in place inside a padded buffer. Traps when a parser gives
+// a record no real call could have, or when the two paths disagree.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "core/agents/ClaudeCodeParser.h"
+#include "core/agents/CodexParser.h"
+
+namespace {
+
+using namespace corvane;
+
+bool isPlausible(const TokenUsage& usage)
+{
+    for (std::int64_t count : {usage.input, usage.output, usage.cacheWrite5m, usage.cacheWrite1h, usage.cacheRead,
+                               usage.reasoning}) {
+        if (count < 0)
+            return false;
+    }
+    return usage.input > 0 || usage.output > 0 || usage.cacheWrite5m > 0 || usage.cacheWrite1h > 0
+           || usage.cacheRead > 0 || usage.reasoning > 0;
+}
+
+void check(bool condition)
+{
+    if (!condition)
+        __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static ClaudeCodeParser claude;
+    static CodexParser codex;
+
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    // Laid out as the tailer hands lines over: each followed by its newline.
+    std::vector<char> padded(size + 1 + transcriptLinePadding);
+    std::copy(input.begin(), input.end(), padded.begin());
+    padded[size] = '\n';
+
+    CodexParser::State plainState;
+    CodexParser::State paddedState;
+    std::size_t start = 0;
+    while (start <= size) {
+        std::size_t end = input.find('\n', start);
+        if (end == std::string_view::npos)
+            end = size;
+        const std::string_view line = input.substr(start, end - start);
+        const PaddedLine inPlace{std::string_view(padded.data() + start, line.size())};
+
+        auto record = claude.parse(line, "fallback");
+        check(record == claude.parse(inPlace, "fallback"));
+        check(!record || isPlausible(record->usage));
+
+        auto codexRecord = codex.parse(line, plainState);
+        check(codexRecord == codex.parse(inPlace, paddedState));
+        check(!codexRecord || isPlausible(codexRecord->usage));
+        check(plainState == paddedState);
+        for (const auto& window : plainState.limits)
+            check(window.p >= 0 && window.p <= 100 && (!window.m || (*window.m >= 1 && *window.m <= 129600)));
+        check(CodexParser::State::fromJson(plainState.toJson()) == plainState);
+        start = end + 1;
+    }
+    return 0;
+}

@@ -1,0 +1,206 @@
+#include "core/agents/ClaudeCodeParser.h"
+
+#include "core/agents/ByteSearch.h"
+#include "core/agents/Iso8601.h"
+#include "core/agents/JsonLineReader.h"
+#include "core/agents/TranscriptPaths.h"
+
+namespace corvane {
+
+namespace {
+
+using simdjson::ondemand::raw_json_string;
+
+// The counts of `message.usage` as written; absent ones stay empty.
+struct RawUsage {
+    std::optional<std::int64_t> input;
+    std::optional<std::int64_t> output;
+    std::optional<std::int64_t> cacheCreation;
+    std::optional<std::int64_t> cacheRead;
+    bool hasCacheCreationDetail = false;
+    std::optional<std::int64_t> ephemeral5m;
+    std::optional<std::int64_t> ephemeral1h;
+};
+
+struct RawLine {
+    std::optional<std::string_view> type;
+    std::optional<std::string_view> sessionId;
+    std::optional<std::string_view> cwd;
+    std::optional<std::string_view> timestamp;
+    std::optional<std::string_view> messageId;
+    std::optional<std::string_view> model;
+    std::optional<RawUsage> usage;
+};
+
+bool readCacheCreation(json::value value, RawUsage& usage)
+{
+    std::optional<json::object> object;
+    if (!json::optionalObject(value, object))
+        return false;
+    if (!object)
+        return true;
+    usage.hasCacheCreationDetail = true;
+    return json::forEachField(*object, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("ephemeral_5m_input_tokens"))
+            return json::optionalInteger(field, usage.ephemeral5m);
+        if (key.unsafe_is_equal("ephemeral_1h_input_tokens"))
+            return json::optionalInteger(field, usage.ephemeral1h);
+        return true;
+    });
+}
+
+bool readUsage(json::value value, std::optional<RawUsage>& out)
+{
+    std::optional<json::object> object;
+    if (!json::optionalObject(value, object))
+        return false;
+    if (!object) {
+        out.reset();
+        return true;
+    }
+    RawUsage usage;
+    bool read = json::forEachField(*object, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("input_tokens"))
+            return json::optionalInteger(field, usage.input);
+        if (key.unsafe_is_equal("output_tokens"))
+            return json::optionalInteger(field, usage.output);
+        if (key.unsafe_is_equal("cache_creation_input_tokens"))
+            return json::optionalInteger(field, usage.cacheCreation);
+        if (key.unsafe_is_equal("cache_read_input_tokens"))
+            return json::optionalInteger(field, usage.cacheRead);
+        if (key.unsafe_is_equal("cache_creation"))
+            return readCacheCreation(field, usage);
+        return true;
+    });
+    if (read)
+        out = usage;
+    return read;
+}
+
+bool readMessage(json::value value, RawLine& line)
+{
+    std::optional<json::object> object;
+    if (!json::optionalObject(value, object))
+        return false;
+    if (!object)
+        return true;
+    return json::forEachField(*object, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("id"))
+            return json::optionalString(field, line.messageId);
+        if (key.unsafe_is_equal("model"))
+            return json::optionalString(field, line.model);
+        if (key.unsafe_is_equal("usage"))
+            return readUsage(field, line.usage);
+        return true;
+    });
+}
+
+std::optional<RawLine> readLine(simdjson::ondemand::document& document)
+{
+    json::object root;
+    if (document.get_object().get(root) != simdjson::SUCCESS)
+        return std::nullopt;
+    RawLine line;
+    bool read = json::forEachField(root, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("type"))
+            return json::optionalString(field, line.type);
+        if (key.unsafe_is_equal("sessionId"))
+            return json::optionalString(field, line.sessionId);
+        if (key.unsafe_is_equal("cwd"))
+            return json::optionalString(field, line.cwd);
+        if (key.unsafe_is_equal("timestamp"))
+            return json::optionalString(field, line.timestamp);
+        if (key.unsafe_is_equal("message"))
+            return readMessage(field, line);
+        return true;
+    });
+    if (!read || !json::readToEnd(document))
+        return std::nullopt;
+    return line;
+}
+
+// The six counts under the cache-write rules: the ephemeral split wins when
+// the line has one; the old single count means five-minute writes.
+TokenUsage tokenUsage(const RawUsage& raw)
+{
+    TokenUsage usage;
+    usage.input = raw.input.value_or(0);
+    usage.output = raw.output.value_or(0);
+    usage.cacheRead = raw.cacheRead.value_or(0);
+    if (raw.hasCacheCreationDetail) {
+        usage.cacheWrite1h = raw.ephemeral1h.value_or(0);
+        if (raw.ephemeral5m)
+            usage.cacheWrite5m = *raw.ephemeral5m;
+        else if (!raw.ephemeral1h)
+            usage.cacheWrite5m = raw.cacheCreation.value_or(0);
+    } else {
+        usage.cacheWrite5m = raw.cacheCreation.value_or(0);
+    }
+    return usage;
+}
+
+// No negative count, and at least one token in all; checked without
+// overflowing on absurd counts.
+bool isBillable(const TokenUsage& usage)
+{
+    std::int64_t total = 0;
+    for (std::int64_t count : {usage.input, usage.output, usage.cacheWrite5m, usage.cacheWrite1h, usage.cacheRead,
+                               usage.reasoning}) {
+        if (count < 0 || __builtin_add_overflow(total, count, &total))
+            return false;
+    }
+    return total >= 1;
+}
+
+std::optional<UsageRecord> parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
+                                     std::optional<std::string_view> fallbackProject)
+{
+    if (!containsBytes(bytes, "\"usage\"") || !containsBytes(bytes, "\"assistant\""))
+        return std::nullopt;
+    auto document = reader.iterate(bytes, padding);
+    if (!document)
+        return std::nullopt;
+    auto line = readLine(*document);
+    if (!line || line->type != "assistant" || !line->messageId || !line->model || !line->usage || !line->timestamp)
+        return std::nullopt;
+    auto timestamp = parseTranscriptTimestamp(*line->timestamp);
+    if (!timestamp)
+        return std::nullopt;
+    TokenUsage usage = tokenUsage(*line->usage);
+    if (!isBillable(usage))
+        return std::nullopt;
+
+    std::optional<std::string> project;
+    if (line->cwd)
+        project = lastPathComponent(*line->cwd);
+    else if (fallbackProject)
+        project = std::string(*fallbackProject);
+    return UsageRecord{
+        std::string(*line->messageId),
+        AgentKind::claudeCode,
+        std::string(*line->model),
+        *timestamp,
+        std::string(line->sessionId.value_or("unknown")),
+        std::move(project),
+        usage,
+    };
+}
+
+}  // namespace
+
+ClaudeCodeParser::ClaudeCodeParser() : reader_(std::make_unique<JsonLineReader>()) {}
+ClaudeCodeParser::~ClaudeCodeParser() = default;
+ClaudeCodeParser::ClaudeCodeParser(ClaudeCodeParser&&) noexcept = default;
+ClaudeCodeParser& ClaudeCodeParser::operator=(ClaudeCodeParser&&) noexcept = default;
+
+std::optional<UsageRecord> ClaudeCodeParser::parse(std::string_view line, std::optional<std::string_view> fallbackProject)
+{
+    return parseLine(*reader_, line, JsonLineReader::Padding::absent, fallbackProject);
+}
+
+std::optional<UsageRecord> ClaudeCodeParser::parse(PaddedLine line, std::optional<std::string_view> fallbackProject)
+{
+    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, fallbackProject);
+}
+
+}  // namespace corvane

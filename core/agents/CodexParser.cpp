@@ -1,0 +1,411 @@
+#include "core/agents/CodexParser.h"
+
+#include <cmath>
+#include <ostream>
+
+#include <fmt/format.h>
+
+#include "core/agents/ByteSearch.h"
+#include "core/agents/Iso8601.h"
+#include "core/agents/JsonLineReader.h"
+#include "core/agents/TranscriptPaths.h"
+
+namespace corvane {
+
+namespace {
+
+using simdjson::ondemand::raw_json_string;
+
+constexpr std::string_view limitsSource = "Codex session log";
+
+// Bounds of plausible limit values; anything outside is dropped per field.
+constexpr double earliestReset = 1'000'000'000;  // 2001, in seconds since 1970
+constexpr double latestReset = 10'000'000'000;   // 2286
+constexpr double maxResetDelay = 7'776'000;      // 90 days
+constexpr std::int64_t maxWindowMinutes = 129'600;  // 90 days
+
+// One `rate_limits` window as written; values of the wrong type read as absent.
+struct RawWindow {
+    std::optional<double> usedPercent;
+    std::optional<double> resetsAt;
+    std::optional<double> resetsInSeconds;
+    std::optional<std::int64_t> windowMinutes;
+};
+
+struct RawTotals {
+    std::optional<std::int64_t> input;
+    std::optional<std::int64_t> cached;
+    std::optional<std::int64_t> output;
+    std::optional<std::int64_t> reasoning;
+};
+
+struct RawLine {
+    std::optional<std::string_view> timestamp;
+    std::optional<std::string_view> type;
+    std::optional<std::string_view> payloadType;
+    std::optional<std::string_view> id;
+    std::optional<std::string_view> cwd;
+    std::optional<std::string_view> model;
+    std::optional<RawTotals> totals;
+    bool hasRateLimits = false;
+    std::optional<RawWindow> primary;
+    std::optional<RawWindow> secondary;
+};
+
+std::optional<RawWindow> readWindow(json::value value)
+{
+    auto object = json::lenientObject(value);
+    if (!object)
+        return std::nullopt;
+    RawWindow window;
+    bool read = json::forEachField(*object, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("used_percent"))
+            window.usedPercent = json::lenientNumber(field);
+        else if (key.unsafe_is_equal("resets_at"))
+            window.resetsAt = json::lenientNumber(field);
+        else if (key.unsafe_is_equal("resets_in_seconds"))
+            window.resetsInSeconds = json::lenientNumber(field);
+        else if (key.unsafe_is_equal("window_minutes"))
+            window.windowMinutes = json::lenientInteger(field);
+        return true;
+    });
+    if (!read)
+        return std::nullopt;
+    return window;
+}
+
+bool readRateLimits(json::value value, RawLine& line)
+{
+    auto object = json::lenientObject(value);
+    if (!object)
+        return true;
+    line.hasRateLimits = true;
+    return json::forEachField(*object, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("primary"))
+            line.primary = readWindow(field);
+        else if (key.unsafe_is_equal("secondary"))
+            line.secondary = readWindow(field);
+        return true;
+    });
+}
+
+bool readTotals(json::value value, RawLine& line)
+{
+    std::optional<json::object> object;
+    if (!json::optionalObject(value, object))
+        return false;
+    if (!object)
+        return true;
+    RawTotals totals;
+    bool read = json::forEachField(*object, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("input_tokens"))
+            return json::optionalInteger(field, totals.input);
+        if (key.unsafe_is_equal("cached_input_tokens"))
+            return json::optionalInteger(field, totals.cached);
+        if (key.unsafe_is_equal("output_tokens"))
+            return json::optionalInteger(field, totals.output);
+        if (key.unsafe_is_equal("reasoning_output_tokens"))
+            return json::optionalInteger(field, totals.reasoning);
+        return true;
+    });
+    if (read)
+        line.totals = totals;
+    return read;
+}
+
+bool readInfo(json::value value, RawLine& line)
+{
+    std::optional<json::object> object;
+    if (!json::optionalObject(value, object))
+        return false;
+    if (!object)
+        return true;
+    return json::forEachField(*object, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("total_token_usage"))
+            return readTotals(field, line);
+        return true;
+    });
+}
+
+bool readPayload(json::value value, RawLine& line)
+{
+    std::optional<json::object> object;
+    if (!json::optionalObject(value, object))
+        return false;
+    if (!object)
+        return true;
+    return json::forEachField(*object, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("type"))
+            return json::optionalString(field, line.payloadType);
+        if (key.unsafe_is_equal("id"))
+            return json::optionalString(field, line.id);
+        if (key.unsafe_is_equal("cwd"))
+            return json::optionalString(field, line.cwd);
+        if (key.unsafe_is_equal("model"))
+            return json::optionalString(field, line.model);
+        if (key.unsafe_is_equal("info"))
+            return readInfo(field, line);
+        if (key.unsafe_is_equal("rate_limits"))
+            return readRateLimits(field, line);
+        return true;
+    });
+}
+
+std::optional<RawLine> readLine(simdjson::ondemand::document& document)
+{
+    json::object root;
+    if (document.get_object().get(root) != simdjson::SUCCESS)
+        return std::nullopt;
+    RawLine line;
+    bool read = json::forEachField(root, [&](raw_json_string key, json::value field) {
+        if (key.unsafe_is_equal("timestamp"))
+            return json::optionalString(field, line.timestamp);
+        if (key.unsafe_is_equal("type"))
+            return json::optionalString(field, line.type);
+        if (key.unsafe_is_equal("payload"))
+            return readPayload(field, line);
+        return true;
+    });
+    if (!read || !json::readToEnd(document))
+        return std::nullopt;
+    return line;
+}
+
+std::optional<CodexParser::StoredWindow> storedWindow(std::string_view id, const RawWindow& raw, WallTime lineTime)
+{
+    if (!raw.usedPercent || !std::isfinite(*raw.usedPercent) || *raw.usedPercent < 0 || *raw.usedPercent > 100)
+        return std::nullopt;
+    CodexParser::StoredWindow window{std::string(id), *raw.usedPercent, std::nullopt, std::nullopt};
+    if (raw.resetsAt && std::isfinite(*raw.resetsAt) && *raw.resetsAt > earliestReset && *raw.resetsAt < latestReset)
+        window.r = WallTime::fromUnixSeconds(*raw.resetsAt);
+    else if (raw.resetsInSeconds && std::isfinite(*raw.resetsInSeconds) && *raw.resetsInSeconds >= 0
+             && *raw.resetsInSeconds < maxResetDelay)
+        window.r = lineTime.plusSeconds(*raw.resetsInSeconds);
+    if (raw.windowMinutes && *raw.windowMinutes >= 1 && *raw.windowMinutes <= maxWindowMinutes)
+        window.m = static_cast<int>(*raw.windowMinutes);
+    return window;
+}
+
+void applyLimits(const RawLine& line, WallTime lineTime, CodexParser::State& state)
+{
+    if (!line.hasRateLimits)
+        return;
+    std::vector<CodexParser::StoredWindow> windows;
+    for (const auto& [id, raw] : {std::pair{"primary", &line.primary}, std::pair{"secondary", &line.secondary}}) {
+        if (!*raw)
+            continue;
+        if (auto window = storedWindow(id, **raw, lineTime))
+            windows.push_back(std::move(*window));
+    }
+    if (windows.empty())
+        return;
+    state.limits = std::move(windows);
+    state.limitsAt = lineTime;
+}
+
+// The call's own tokens from two cumulative readings. Codex counts cached
+// input inside input and reasoning inside output, so both are taken out.
+std::optional<TokenUsage> applyTotals(const RawTotals& raw, CodexParser::State& state)
+{
+    auto count = [](const std::optional<std::int64_t>& value) { return value && *value > 0 ? *value : 0; };
+    const CodexParser::Totals totals{count(raw.input), count(raw.cached), count(raw.output), count(raw.reasoning)};
+    const CodexParser::Totals& last = state.last;
+    const bool continues = totals.input >= last.input && totals.cached >= last.cached && totals.output >= last.output
+                           && totals.reasoning >= last.reasoning;
+    const CodexParser::Totals base = continues ? last : CodexParser::Totals{};
+    state.last = totals;
+
+    TokenUsage usage;
+    usage.cacheRead = totals.cached - base.cached;
+    usage.reasoning = totals.reasoning - base.reasoning;
+    usage.input = std::max<std::int64_t>(0, (totals.input - base.input) - usage.cacheRead);
+    usage.output = std::max<std::int64_t>(0, (totals.output - base.output) - usage.reasoning);
+    std::int64_t sum = 0;
+    for (std::int64_t part : {usage.input, usage.output, usage.cacheRead, usage.reasoning}) {
+        if (__builtin_add_overflow(sum, part, &sum))
+            return std::nullopt;
+    }
+    if (sum < 1)
+        return std::nullopt;
+    return usage;
+}
+
+std::optional<UsageRecord> parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
+                                     CodexParser::State& state)
+{
+    if (!containsBytes(bytes, "session_meta") && !containsBytes(bytes, "turn_context")
+        && !containsBytes(bytes, "token_count"))
+        return std::nullopt;
+    auto document = reader.iterate(bytes, padding);
+    if (!document)
+        return std::nullopt;
+    auto line = readLine(*document);
+    if (!line)
+        return std::nullopt;
+
+    if (line->type == "session_meta") {
+        if (line->id)
+            state.sessionID = std::string(*line->id);
+        if (line->cwd)
+            state.cwd = std::string(*line->cwd);
+        return std::nullopt;
+    }
+    if (line->type == "turn_context") {
+        if (line->model)
+            state.model = std::string(*line->model);
+        if (line->cwd)
+            state.cwd = std::string(*line->cwd);
+        return std::nullopt;
+    }
+    if (line->type != "event_msg" || line->payloadType != "token_count" || !line->timestamp)
+        return std::nullopt;
+    auto timestamp = parseTranscriptTimestamp(*line->timestamp);
+    if (!timestamp)
+        return std::nullopt;
+
+    applyLimits(*line, *timestamp, state);
+    if (!line->totals)
+        return std::nullopt;
+    auto usage = applyTotals(*line->totals, state);
+    if (!usage)
+        return std::nullopt;
+
+    const std::string sessionID = state.sessionID.value_or("codex");
+    return UsageRecord{
+        fmt::format("{}:{}:{}:{}", sessionID, state.last.input, state.last.output, state.last.reasoning),
+        AgentKind::codex,
+        state.model.value_or("codex"),
+        *timestamp,
+        sessionID,
+        state.cwd ? lastPathComponent(*state.cwd) : std::nullopt,
+        *usage,
+    };
+}
+
+std::optional<std::string> optionalStringFrom(const Json& json, const char* key)
+{
+    auto found = json.find(key);
+    if (found == json.end() || !found->is_string())
+        return std::nullopt;
+    return found->get<std::string>();
+}
+
+Json storedWindowJson(const CodexParser::StoredWindow& window)
+{
+    Json json = {{"id", window.id}, {"p", window.p}};
+    if (window.r)
+        json["r"] = window.r->unixSeconds();
+    if (window.m)
+        json["m"] = *window.m;
+    return json;
+}
+
+std::optional<CodexParser::StoredWindow> storedWindowFromJson(const Json& json)
+{
+    if (!json.is_object())
+        return std::nullopt;
+    auto id = optionalStringFrom(json, "id");
+    auto p = json.find("p");
+    if (!id || p == json.end() || !p->is_number())
+        return std::nullopt;
+    CodexParser::StoredWindow window{std::move(*id), p->get<double>(), std::nullopt, std::nullopt};
+    if (auto r = json.find("r"); r != json.end() && r->is_number())
+        window.r = WallTime::fromUnixSeconds(r->get<double>());
+    if (auto m = json.find("m"); m != json.end() && m->is_number_integer())
+        window.m = m->get<int>();
+    return window;
+}
+
+}  // namespace
+
+std::string windowLabel(std::string_view id, std::optional<int> minutes)
+{
+    if (!minutes) {
+        std::string label(id);
+        if (!label.empty() && label[0] >= 'a' && label[0] <= 'z')
+            label[0] = static_cast<char>(label[0] - 'a' + 'A');
+        return label;
+    }
+    if (*minutes % 1440 == 0)
+        return fmt::format("{} d", *minutes / 1440);
+    if (*minutes % 60 == 0)
+        return fmt::format("{} h", *minutes / 60);
+    return fmt::format("{} min", *minutes);
+}
+
+std::optional<ProviderUsage> CodexParser::State::rateLimits(AIProviderID provider) const
+{
+    if (!limitsAt || limits.empty())
+        return std::nullopt;
+    ProviderUsage usage{provider, {}, std::nullopt, *limitsAt, std::nullopt};
+    for (const StoredWindow& window : limits) {
+        usage.windows.push_back(UsageWindow{window.id, windowLabel(window.id, window.m), window.p, window.r, window.m,
+                                            std::string(limitsSource), *limitsAt});
+    }
+    return usage;
+}
+
+Json CodexParser::State::toJson() const
+{
+    Json json = Json::object();
+    if (sessionID)
+        json["sessionID"] = *sessionID;
+    if (cwd)
+        json["cwd"] = *cwd;
+    if (model)
+        json["model"] = *model;
+    json["last"] = {{"input", last.input}, {"cached", last.cached}, {"output", last.output}, {"reasoning", last.reasoning}};
+    Json windows = Json::array();
+    for (const StoredWindow& window : limits)
+        windows.push_back(storedWindowJson(window));
+    json["limits"] = std::move(windows);
+    if (limitsAt)
+        json["limitsAt"] = corvane::toJson(*limitsAt);
+    return json;
+}
+
+std::optional<CodexParser::State> CodexParser::State::fromJson(const Json& json)
+{
+    if (!json.is_object())
+        return std::nullopt;
+    State state;
+    state.sessionID = optionalStringFrom(json, "sessionID");
+    state.cwd = optionalStringFrom(json, "cwd");
+    state.model = optionalStringFrom(json, "model");
+    if (auto last = json.find("last"); last != json.end() && last->is_object()) {
+        for (auto [key, member] : {std::pair{"input", &Totals::input}, std::pair{"cached", &Totals::cached},
+                                   std::pair{"output", &Totals::output}, std::pair{"reasoning", &Totals::reasoning}}) {
+            if (auto count = last->find(key); count != last->end() && count->is_number_integer())
+                state.last.*member = count->get<std::int64_t>();
+        }
+    }
+    if (auto limits = json.find("limits"); limits != json.end())
+        state.limits = decodeLossy<StoredWindow>(*limits, storedWindowFromJson);
+    if (auto limitsAt = json.find("limitsAt"); limitsAt != json.end())
+        state.limitsAt = wallTimeFromJson(*limitsAt);
+    return state;
+}
+
+CodexParser::CodexParser() : reader_(std::make_unique<JsonLineReader>()) {}
+CodexParser::~CodexParser() = default;
+CodexParser::CodexParser(CodexParser&&) noexcept = default;
+CodexParser& CodexParser::operator=(CodexParser&&) noexcept = default;
+
+std::optional<UsageRecord> CodexParser::parse(std::string_view line, State& state)
+{
+    return parseLine(*reader_, line, JsonLineReader::Padding::absent, state);
+}
+
+std::optional<UsageRecord> CodexParser::parse(PaddedLine line, State& state)
+{
+    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, state);
+}
+
+std::ostream& operator<<(std::ostream& out, const CodexParser::StoredWindow& window)
+{
+    return out << storedWindowJson(window).dump();
+}
+
+std::ostream& operator<<(std::ostream& out, const CodexParser::State& state) { return out << state.toJson().dump(); }
+
+}  // namespace corvane

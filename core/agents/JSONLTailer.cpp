@@ -1,0 +1,173 @@
+#include "core/agents/JSONLTailer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/agents/ByteSearch.h"
+#include "core/agents/TranscriptLine.h"
+#include "core/base/FileDescriptor.h"
+
+namespace corvane {
+
+namespace {
+
+// Fills as much of `out` as the file holds from `offset`; a short count
+// means the end of the file.
+std::size_t readAt(int fd, char* out, std::size_t count, std::uint64_t offset)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t got = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+void splitLines(const char* begin, const char* end, std::vector<std::string_view>& lines)
+{
+    while (begin < end) {
+        const auto* newline = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
+        const char* lineEnd = newline != nullptr ? newline : end;
+        if (lineEnd != begin)
+            lines.emplace_back(begin, static_cast<std::size_t>(lineEnd - begin));
+        begin = lineEnd + 1;
+    }
+}
+
+}  // namespace
+
+JSONLTailer::View JSONLTailer::readInto(const std::filesystem::path& path, const std::optional<TailState>& from,
+                                        std::size_t maxBytes, TailBuffer& buffer)
+{
+    buffer.lines_.clear();
+    const TailState given = from.value_or(TailState{});
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
+        return {{}, given, false};
+
+    const auto inode = static_cast<std::uint64_t>(info.st_ino);
+    const std::uint64_t size = info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    TailState state = given;
+    if (!from || from->inode != inode || size < from->offset)
+        state = TailState{};
+    state.inode = inode;
+    state.size = size;
+    if (state.offset >= size)
+        return {{}, state, false};
+
+    const std::size_t readSize = std::max(maxBytes, minimumReadBytes);
+    if (buffer.bytes_.size() < readSize + transcriptLinePadding)
+        buffer.bytes_.resize(readSize + transcriptLinePadding);
+    const char* data = buffer.bytes_.data();
+    const std::size_t count = readAt(fd.get(), buffer.bytes_.data(), readSize, state.offset);
+    if (count == 0)
+        return {{}, state, false};
+
+    const char* begin = data;
+    if (state.skipping) {
+        const auto* newline = static_cast<const char*>(std::memchr(data, '\n', count));
+        if (newline == nullptr) {
+            state.offset += count;
+            return {{}, state, state.offset < size};
+        }
+        begin = newline + 1;
+    }
+
+    const auto* lastNewline = static_cast<const char*>(::memrchr(data, '\n', count));
+    if (lastNewline != nullptr) {
+        splitLines(begin, lastNewline, buffer.lines_);
+        state.offset += static_cast<std::uint64_t>(lastNewline + 1 - data);
+        state.skipping = false;
+        return {buffer.lines_, state, state.offset < size};
+    }
+    // No newline at all, so not skipping (that case returned above).
+    if (count < readSize)
+        return {{}, state, false};  // a line still being written
+    state.offset += count;
+    state.skipping = true;
+    return {{}, state, state.offset < size};
+}
+
+JSONLTailer::Chunk<std::string> JSONLTailer::read(const std::filesystem::path& path,
+                                                  const std::optional<TailState>& from, std::size_t maxBytes)
+{
+    TailBuffer buffer;
+    View view = readInto(path, from, maxBytes, buffer);
+    Chunk<std::string> chunk{{}, view.state, view.more};
+    chunk.lines.reserve(view.lines.size());
+    for (std::string_view line : view.lines)
+        chunk.lines.push_back(repairedUTF8(line));
+    return chunk;
+}
+
+JSONLTailer::Chunk<std::string> JSONLTailer::readRaw(const std::filesystem::path& path,
+                                                     const std::optional<TailState>& from, std::size_t maxBytes)
+{
+    TailBuffer buffer;
+    View view = readInto(path, from, maxBytes, buffer);
+    return {std::vector<std::string>(view.lines.begin(), view.lines.end()), view.state, view.more};
+}
+
+bool JSONLTailer::contains(std::string_view data, std::string_view needle) { return containsBytes(data, needle); }
+
+std::string repairedUTF8(std::string_view bytes)
+{
+    static constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(bytes.size());
+    const auto* text = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    std::size_t i = 0;
+    while (i < size) {
+        const unsigned char lead = text[i];
+        if (lead < 0x80) {
+            out.push_back(static_cast<char>(lead));
+            ++i;
+            continue;
+        }
+        // Length of the sequence and the range its second byte must fall in,
+        // which excludes overlong forms, surrogates and values past U+10FFFF.
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        std::size_t valid = length == 0 ? 0 : 1;
+        while (valid > 0 && valid < length && i + valid < size) {
+            const unsigned char next = text[i + valid];
+            const bool inRange = valid == 1 ? (next >= low && next <= high) : (next >= 0x80 && next <= 0xBF);
+            if (!inRange)
+                break;
+            ++valid;
+        }
+        if (length != 0 && valid == length) {
+            out.append(bytes.substr(i, length));
+            i += length;
+        } else {
+            out.append(replacement);
+            i += std::max<std::size_t>(valid, 1);
+        }
+    }
+    return out;
+}
+
+}  // namespace corvane

@@ -1,0 +1,114 @@
+#include "core/agents/JsonLineReader.h"
+
+#include <cstring>
+
+namespace corvane {
+
+static_assert(transcriptLinePadding >= simdjson::SIMDJSON_PADDING);
+
+JsonLineReader::JsonLineReader() : parser_(maxTranscriptLineBytes) {}
+
+std::optional<simdjson::ondemand::document> JsonLineReader::iterate(std::string_view line, Padding padding)
+{
+    if (line.size() > maxTranscriptLineBytes)
+        return std::nullopt;
+    const char* bytes = line.data();
+    if (padding == Padding::absent) {
+        if (copy_.size() < line.size() + transcriptLinePadding)
+            copy_.resize(line.size() + transcriptLinePadding);
+        if (!line.empty())
+            std::memcpy(copy_.data(), line.data(), line.size());
+        // Followed by what follows a line in the tailer's buffer, so a
+        // malformed line fares the same on both paths.
+        std::memset(copy_.data() + line.size(), '\n', transcriptLinePadding);
+        bytes = copy_.data();
+    }
+    simdjson::ondemand::document document;
+    if (parser_.iterate(bytes, line.size(), line.size() + transcriptLinePadding).get(document) != simdjson::SUCCESS)
+        return std::nullopt;
+    return document;
+}
+
+namespace json {
+
+bool optionalString(value field, std::optional<std::string_view>& out)
+{
+    bool isNull = false;
+    if (field.is_null().get(isNull) != simdjson::SUCCESS)
+        return false;
+    if (isNull) {
+        out.reset();
+        return true;
+    }
+    std::string_view text;
+    if (field.get_string().get(text) != simdjson::SUCCESS)
+        return false;
+    out = text;
+    return true;
+}
+
+bool optionalInteger(value field, std::optional<std::int64_t>& out)
+{
+    bool isNull = false;
+    if (field.is_null().get(isNull) != simdjson::SUCCESS)
+        return false;
+    if (isNull) {
+        out.reset();
+        return true;
+    }
+    std::int64_t number = 0;
+    if (field.get_int64().get(number) != simdjson::SUCCESS)
+        return false;
+    out = number;
+    return true;
+}
+
+bool optionalObject(value field, std::optional<object>& out)
+{
+    bool isNull = false;
+    if (field.is_null().get(isNull) != simdjson::SUCCESS)
+        return false;
+    if (isNull) {
+        out.reset();
+        return true;
+    }
+    object found;
+    if (field.get_object().get(found) != simdjson::SUCCESS)
+        return false;
+    out = found;
+    return true;
+}
+
+std::optional<double> lenientNumber(value field)
+{
+    double number = 0;
+    if (field.get_double().get(number) != simdjson::SUCCESS)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<std::int64_t> lenientInteger(value field)
+{
+    std::int64_t number = 0;
+    if (field.get_int64().get(number) != simdjson::SUCCESS)
+        return std::nullopt;
+    return number;
+}
+
+std::optional<object> lenientObject(value field)
+{
+    object found;
+    if (field.get_object().get(found) != simdjson::SUCCESS)
+        return std::nullopt;
+    return found;
+}
+
+bool readToEnd(simdjson::ondemand::document& document)
+{
+    const char* location = nullptr;
+    return document.current_location().get(location) == simdjson::OUT_OF_BOUNDS;
+}
+
+}  // namespace json
+
+}  // namespace corvane

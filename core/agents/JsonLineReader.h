@@ -1,0 +1,76 @@
+#pragma once
+// The decoder behind both transcript parsers: one On-Demand parser and one
+// padding buffer, reused for every line, so one reader belongs to one
+// thread. Included only by the parsers' sources; nothing else sees simdjson.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <simdjson.h>
+
+#include "core/agents/TranscriptLine.h"
+
+namespace corvane {
+
+class JsonLineReader {
+public:
+    enum class Padding { present, absent };
+
+    JsonLineReader();
+
+    // The line's document, or nothing when the line is too long or its first
+    // bytes do not start a document. Later decoding errors surface on access.
+    std::optional<simdjson::ondemand::document> iterate(std::string_view line, Padding padding);
+
+private:
+    simdjson::ondemand::parser parser_;
+    std::vector<char> copy_;
+};
+
+namespace json {
+
+using simdjson::ondemand::object;
+using simdjson::ondemand::value;
+
+// Field readers for a value that is present: JSON null reads as absent,
+// a value of another type fails the line (false).
+bool optionalString(value field, std::optional<std::string_view>& out);
+bool optionalInteger(value field, std::optional<std::int64_t>& out);
+// An object, or nothing for null; false for any other type.
+bool optionalObject(value field, std::optional<object>& out);
+// A number as a double, or nothing for any other type or a malformed number.
+std::optional<double> lenientNumber(value field);
+// A whole number, or nothing for any other type or a malformed number.
+std::optional<std::int64_t> lenientInteger(value field);
+// An object, or nothing for any other type.
+std::optional<object> lenientObject(value field);
+
+// Whether the document was read to its last token. On-Demand does not
+// validate what it skips, and a malformed line can close its root object
+// early using bytes past the line's end; such a line is refused so the
+// outcome never depends on the padding.
+bool readToEnd(simdjson::ondemand::document& document);
+
+// Reads the fields of an object in one forward pass, whatever their order.
+// `visit(key, value)` returns false to fail the line.
+template <typename Visit>
+bool forEachField(object object, Visit visit)
+{
+    for (auto field : object) {
+        simdjson::ondemand::raw_json_string key;
+        if (field.key().get(key) != simdjson::SUCCESS)
+            return false;
+        value fieldValue;
+        if (field.value().get(fieldValue) != simdjson::SUCCESS)
+            return false;
+        if (!visit(key, fieldValue))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace json
+
+}  // namespace corvane

@@ -1,0 +1,34 @@
+#include "core/agents/ByteSearch.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+TEST(ByteSearch, finds_a_needle_at_every_position_around_the_vector_width)
+{
+    const std::string needle = "\"usage\"";
+    for (std::size_t length = needle.size(); length < 80; ++length) {
+        for (std::size_t at = 0; at + needle.size() <= length; ++at) {
+            std::string haystack(length, 'u');
+            haystack.replace(at, needle.size(), needle);
+            ASSERT_TRUE(containsBytes(haystack, needle)) << length << " " << at;
+            haystack[at + needle.size() - 1] = 'x';
+            ASSERT_FALSE(containsBytes(haystack, needle)) << length << " " << at;
+        }
+    }
+}
+
+TEST(ByteSearch, handles_short_needles_and_bytes_beyond_ascii)
+{
+    EXPECT_TRUE(containsBytes("abc", ""));
+    EXPECT_FALSE(containsBytes("ab", "abc"));
+    EXPECT_TRUE(containsBytes(std::string(40, 'a') + "\xff", "\xff"));
+    EXPECT_TRUE(containsBytes(std::string(40, '\x80') + "\xc3\xa9", "\xc3\xa9"));
+    EXPECT_FALSE(containsBytes(std::string(40, '\x80') + "\xc3", "\xc3\xa9"));
+}
+
+}  // namespace
+}  // namespace corvane

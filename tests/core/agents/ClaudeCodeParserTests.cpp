@@ -1,0 +1,106 @@
+#include "core/agents/ClaudeCodeParser.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+// An assistant line with the given `usage` object and extra top-level fields.
+std::string assistantLine(const std::string& usage, const std::string& extra = R"("cwd":"/home/dev/work/lunebox",)")
+{
+    return R"({"parentUuid":null,)" + extra
+           + R"("sessionId":"s-1","message":{"id":"msg_1","type":"message","role":"assistant","model":"claude-opus-4-1",)"
+           + R"("content":[{"type":"text","text":"hi"}],"usage":)" + usage
+           + R"(},"type":"assistant","timestamp":"2026-03-01T09:15:05.321Z"})";
+}
+
+TEST(ClaudeCodeParser, reads_an_assistant_line_whatever_the_order_of_its_fields)
+{
+    ClaudeCodeParser parser;
+    auto record = parser.parse(
+        assistantLine(R"({"input_tokens":3,"cache_creation_input_tokens":10,"cache_read_input_tokens":20,"output_tokens":7})"),
+        "fallback");
+    ASSERT_TRUE(record);
+    EXPECT_EQ(*record, (UsageRecord{"msg_1", AgentKind::claudeCode, "claude-opus-4-1",
+                                    WallTime::fromUnixSeconds(1772356505.321), "s-1", "lunebox",
+                                    TokenUsage{3, 7, 10, 0, 20, 0}}));
+
+    auto reordered = parser.parse(
+        std::string(R"({"timestamp":"2026-03-01T09:15:05.321Z","type":"assistant","message":{"usage":{"output_tokens":7},)")
+            + R"("model":"m","id":"msg_1"},"cwd":"/a/b/"})",
+        std::nullopt);
+    ASSERT_TRUE(reordered);
+    EXPECT_EQ(reordered->project, "b");
+    EXPECT_EQ(reordered->sessionID, "unknown");
+}
+
+TEST(ClaudeCodeParser, falls_back_to_the_callers_project_without_cwd)
+{
+    ClaudeCodeParser parser;
+    auto record = parser.parse(assistantLine(R"({"output_tokens":1})", ""), "my-app");
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->project, "my-app");
+    EXPECT_EQ(parser.parse(assistantLine(R"({"output_tokens":1})", ""), std::nullopt)->project, std::nullopt);
+}
+
+TEST(ClaudeCodeParser, splits_cache_writes_by_their_ephemeral_detail)
+{
+    ClaudeCodeParser parser;
+    auto usageOf = [&](const std::string& usage) { return parser.parse(assistantLine(usage), std::nullopt)->usage; };
+
+    // Only the one-hour detail: the single count is not taken as five-minute writes.
+    EXPECT_EQ(usageOf(R"({"cache_creation_input_tokens":500,"cache_creation":{"ephemeral_1h_input_tokens":500}})"),
+              (TokenUsage{0, 0, 0, 500, 0, 0}));
+    EXPECT_EQ(usageOf(R"({"cache_creation_input_tokens":900,)"
+                      R"("cache_creation":{"ephemeral_5m_input_tokens":300,"ephemeral_1h_input_tokens":600}})"),
+              (TokenUsage{0, 0, 300, 600, 0, 0}));
+    // A detail object with neither field keeps the single count.
+    EXPECT_EQ(usageOf(R"({"cache_creation_input_tokens":40,"cache_creation":{}})"), (TokenUsage{0, 0, 40, 0, 0, 0}));
+    EXPECT_EQ(usageOf(R"({"cache_creation_input_tokens":40,"cache_creation":null})"), (TokenUsage{0, 0, 40, 0, 0, 0}));
+}
+
+TEST(ClaudeCodeParser, yields_nothing_for_lines_that_bill_no_call)
+{
+    ClaudeCodeParser parser;
+    const std::string valid = assistantLine(R"({"output_tokens":1})");
+    ASSERT_TRUE(parser.parse(valid, std::nullopt));
+
+    auto replace = [&](const std::string& from, const std::string& to) {
+        std::string line = valid;
+        line.replace(line.find(from), from.size(), to);
+        return line;
+    };
+    for (const std::string& line : {
+             assistantLine(R"({"input_tokens":0,"output_tokens":0,"cache_read_input_tokens":0})"),
+             assistantLine(R"({"input_tokens":-5,"output_tokens":10})"),
+             assistantLine(R"({"input_tokens":9223372036854775807,"output_tokens":9223372036854775807})"),
+             assistantLine(R"({"output_tokens":"12"})"),
+             assistantLine(R"({"output_tokens":1.5})"),
+             replace(R"("type":"assistant")", R"("type":"user")"),
+             replace(R"("id":"msg_1",)", ""),
+             replace(R"("model":"claude-opus-4-1",)", ""),
+             replace("2026-03-01T09:15:05.321Z", "2026-03-01T09:15:05Z"),
+             replace(R"("usage")", R"("usage_")"),
+             valid.substr(0, valid.size() - 2),
+         })
+        EXPECT_FALSE(parser.parse(line, std::nullopt)) << line;
+}
+
+TEST(ClaudeCodeParser, parses_in_place_when_the_caller_pads_its_buffer)
+{
+    ClaudeCodeParser parser;
+    const std::string line = assistantLine(R"({"output_tokens":42})");
+    // Two lines in one buffer as the tailer leaves them, then the padding.
+    std::string buffer = line + "\n" + line + "\n" + std::string(transcriptLinePadding, '\0');
+    std::string_view second(buffer.data() + line.size() + 1, line.size());
+    auto first = parser.parse(PaddedLine{std::string_view(buffer.data(), line.size())}, std::nullopt);
+    auto padded = parser.parse(PaddedLine{second}, std::nullopt);
+    ASSERT_TRUE(first && padded);
+    EXPECT_EQ(padded->usage.output, 42);
+    EXPECT_EQ(*first, *padded);
+}
+
+}  // namespace
+}  // namespace corvane
