@@ -79,12 +79,7 @@ bool readUsage(json::value value, std::optional<RawUsage>& out)
 
 bool readMessage(json::value value, RawLine& line)
 {
-    std::optional<json::object> object;
-    if (!json::optionalObject(value, object))
-        return false;
-    if (!object)
-        return true;
-    return json::forEachField(*object, [&](raw_json_string key, json::value field) {
+    return json::forEachOptionalField(value, [&](raw_json_string key, json::value field) {
         if (key.unsafe_is_equal("id"))
             return json::optionalString(field, line.messageId);
         if (key.unsafe_is_equal("model"))

@@ -115,12 +115,7 @@ bool readTotals(json::value value, RawLine& line)
 
 bool readInfo(json::value value, RawLine& line)
 {
-    std::optional<json::object> object;
-    if (!json::optionalObject(value, object))
-        return false;
-    if (!object)
-        return true;
-    return json::forEachField(*object, [&](raw_json_string key, json::value field) {
+    return json::forEachOptionalField(value, [&](raw_json_string key, json::value field) {
         if (key.unsafe_is_equal("total_token_usage"))
             return readTotals(field, line);
         return true;
@@ -129,12 +124,7 @@ bool readInfo(json::value value, RawLine& line)
 
 bool readPayload(json::value value, RawLine& line)
 {
-    std::optional<json::object> object;
-    if (!json::optionalObject(value, object))
-        return false;
-    if (!object)
-        return true;
-    return json::forEachField(*object, [&](raw_json_string key, json::value field) {
+    return json::forEachOptionalField(value, [&](raw_json_string key, json::value field) {
         if (key.unsafe_is_equal("type"))
             return json::optionalString(field, line.payloadType);
         if (key.unsafe_is_equal("id"))

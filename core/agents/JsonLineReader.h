@@ -71,6 +71,16 @@ bool forEachField(object object, Visit visit)
     return true;
 }
 
+// The same for a field that may be null or absent: nothing to visit then.
+template <typename Visit>
+bool forEachOptionalField(value field, Visit visit)
+{
+    std::optional<object> found;
+    if (!optionalObject(field, found))
+        return false;
+    return !found || forEachField(*found, visit);
+}
+
 }  // namespace json
 
 }  // namespace corvane
