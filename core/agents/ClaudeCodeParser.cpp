@@ -92,11 +92,8 @@ bool readMessage(json::value value, RawLine& line)
 
 std::optional<RawLine> readLine(simdjson::ondemand::document& document)
 {
-    json::object root;
-    if (document.get_object().get(root) != simdjson::SUCCESS)
-        return std::nullopt;
     RawLine line;
-    bool read = json::forEachField(root, [&](raw_json_string key, json::value field) {
+    bool read = json::forEachRootField(document, [&](raw_json_string key, json::value field) {
         if (key.unsafe_is_equal("type"))
             return json::optionalString(field, line.type);
         if (key.unsafe_is_equal("sessionId"))
@@ -109,7 +106,7 @@ std::optional<RawLine> readLine(simdjson::ondemand::document& document)
             return readMessage(field, line);
         return true;
     });
-    if (!read || !json::readToEnd(document))
+    if (!read)
         return std::nullopt;
     return line;
 }

@@ -143,11 +143,8 @@ bool readPayload(json::value value, RawLine& line)
 
 std::optional<RawLine> readLine(simdjson::ondemand::document& document)
 {
-    json::object root;
-    if (document.get_object().get(root) != simdjson::SUCCESS)
-        return std::nullopt;
     RawLine line;
-    bool read = json::forEachField(root, [&](raw_json_string key, json::value field) {
+    bool read = json::forEachRootField(document, [&](raw_json_string key, json::value field) {
         if (key.unsafe_is_equal("timestamp"))
             return json::optionalString(field, line.timestamp);
         if (key.unsafe_is_equal("type"))
@@ -156,7 +153,7 @@ std::optional<RawLine> readLine(simdjson::ondemand::document& document)
             return readPayload(field, line);
         return true;
     });
-    if (!read || !json::readToEnd(document))
+    if (!read)
         return std::nullopt;
     return line;
 }

@@ -31,7 +31,11 @@ std::optional<simdjson::ondemand::document> JsonLineReader::iterate(std::string_
 
 namespace json {
 
-bool optionalString(value field, std::optional<std::string_view>& out)
+namespace {
+
+// A present value of one type, nothing for null; any other type fails.
+template <typename T, typename Get>
+bool readOptional(value field, std::optional<T>& out, Get get)
 {
     bool isNull = false;
     if (field.is_null().get(isNull) != simdjson::SUCCESS)
@@ -40,43 +44,28 @@ bool optionalString(value field, std::optional<std::string_view>& out)
         out.reset();
         return true;
     }
-    std::string_view text;
-    if (field.get_string().get(text) != simdjson::SUCCESS)
+    T found{};
+    if (get(field).get(found) != simdjson::SUCCESS)
         return false;
-    out = text;
+    out = found;
     return true;
+}
+
+}  // namespace
+
+bool optionalString(value field, std::optional<std::string_view>& out)
+{
+    return readOptional(field, out, [](value& v) { return v.get_string(); });
 }
 
 bool optionalInteger(value field, std::optional<std::int64_t>& out)
 {
-    bool isNull = false;
-    if (field.is_null().get(isNull) != simdjson::SUCCESS)
-        return false;
-    if (isNull) {
-        out.reset();
-        return true;
-    }
-    std::int64_t number = 0;
-    if (field.get_int64().get(number) != simdjson::SUCCESS)
-        return false;
-    out = number;
-    return true;
+    return readOptional(field, out, [](value& v) { return v.get_int64(); });
 }
 
 bool optionalObject(value field, std::optional<object>& out)
 {
-    bool isNull = false;
-    if (field.is_null().get(isNull) != simdjson::SUCCESS)
-        return false;
-    if (isNull) {
-        out.reset();
-        return true;
-    }
-    object found;
-    if (field.get_object().get(found) != simdjson::SUCCESS)
-        return false;
-    out = found;
-    return true;
+    return readOptional(field, out, [](value& v) { return v.get_object(); });
 }
 
 std::optional<double> lenientNumber(value field)

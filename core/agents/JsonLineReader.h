@@ -71,6 +71,16 @@ bool forEachField(object object, Visit visit)
     return true;
 }
 
+// The fields of a line's root object, which must then be read to its end.
+template <typename Visit>
+bool forEachRootField(simdjson::ondemand::document& document, Visit visit)
+{
+    object root;
+    if (document.get_object().get(root) != simdjson::SUCCESS)
+        return false;
+    return forEachField(root, visit) && readToEnd(document);
+}
+
 // The same for a field that may be null or absent: nothing to visit then.
 template <typename Visit>
 bool forEachOptionalField(value field, Visit visit)

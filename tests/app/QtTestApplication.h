@@ -3,11 +3,14 @@
 // platform, and a way to run its event loop until a condition holds.
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include "core/notch/KnownPaths.h"
 
 namespace corvane::testing {
 
@@ -23,6 +26,17 @@ inline QApplication& qtApplication()
         return new QApplication(argc, argv);
     }();
     return *application;
+}
+
+// The paths of a harness run whose home and temporary folder are `root`.
+inline KnownPaths harnessPaths(const std::filesystem::path& root)
+{
+    return KnownPaths::resolve({.applicationID = "com.lunebox.app",
+                                .arguments = {"lunebox", "--test"},
+                                .environment = {},
+                                .pid = 1,
+                                .home = root,
+                                .temp = root});
 }
 
 // Processes events until `done` holds or the time runs out; returns `done()`.

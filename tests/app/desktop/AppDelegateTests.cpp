@@ -19,6 +19,7 @@ using corvane::SettingsStore;
 using corvane::app::AppDelegate;
 using corvane::app::IslandWindow;
 using corvane::app::SettingsWindow;
+using corvane::testing::harnessPaths;
 using corvane::testing::runEventsUntil;
 using corvane::testing::TemporaryFolder;
 namespace Keys = corvane::Keys;
@@ -29,12 +30,7 @@ class Launched {
 public:
     // `beforeLaunch` edits the settings file as an earlier run left it.
     explicit Launched(const std::function<void(FileDefaultsDomain&)>& beforeLaunch = {})
-        : paths_(KnownPaths::resolve({.applicationID = "com.lunebox.app",
-                                      .arguments = {"lunebox", "--test"},
-                                      .environment = {},
-                                      .pid = 1,
-                                      .home = folder_.path(),
-                                      .temp = folder_.path()}))
+        : paths_(harnessPaths(folder_.path()))
     {
         if (beforeLaunch) {
             FileDefaultsDomain earlier(paths_.settingsFile());

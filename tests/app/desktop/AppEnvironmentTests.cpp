@@ -10,28 +10,15 @@ using corvane::FileDefaultsDomain;
 using corvane::KnownPaths;
 using corvane::SettingsStore;
 using corvane::app::AppEnvironment;
+using corvane::testing::harnessPaths;
 using corvane::testing::runEventsUntil;
 using corvane::testing::TemporaryFolder;
 namespace Keys = corvane::Keys;
 
-namespace {
-
-KnownPaths harnessPaths(const TemporaryFolder& folder)
-{
-    return KnownPaths::resolve({.applicationID = "com.lunebox.app",
-                                .arguments = {"lunebox", "--test"},
-                                .environment = {},
-                                .pid = 1,
-                                .home = folder.path(),
-                                .temp = folder.path()});
-}
-
-}  // namespace
-
 TEST(AppEnvironment, a_setting_written_by_another_process_reaches_the_store_and_its_subscribers)
 {
     TemporaryFolder folder;
-    auto paths = harnessPaths(folder);
+    auto paths = harnessPaths(folder.path());
     AppEnvironment environment(paths);
     int notified = 0;
     environment.settings().subscribe([&](int) { ++notified; });
@@ -50,7 +37,7 @@ TEST(AppEnvironment, a_setting_written_by_another_process_reaches_the_store_and_
 TEST(AppEnvironment, retired_settings_go_at_launch_and_alerts_are_saved_at_shutdown)
 {
     TemporaryFolder folder;
-    auto paths = harnessPaths(folder);
+    auto paths = harnessPaths(folder.path());
     {
         FileDefaultsDomain before(paths.settingsFile());
         ASSERT_TRUE(before.setData("corvane.notch.sizePreset", "\"large\""));
