@@ -7,7 +7,6 @@
 #include "tests/core/base/TemporaryFolder.h"
 
 using corvane::FileDefaultsDomain;
-using corvane::KnownPaths;
 using corvane::SettingsStore;
 using corvane::app::AppEnvironment;
 using corvane::testing::harnessPaths;
