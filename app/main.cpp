@@ -11,6 +11,7 @@
 #include <dlfcn.h>
 
 #include "app/DesktopEntry.h"
+#include "core/agents/UsageCommand.h"
 #include "core/notch/EntryCommand.h"
 #include "core/notch/FileDefaultsDomain.h"
 #include "core/notch/KnownPaths.h"
@@ -77,6 +78,15 @@ int runDesktop(int argc, char** argv, const char* snapshotFolder)
     return entry(&request);
 }
 
+int printUsage(bool json)
+{
+    corvane::UsageCommand usage{corvane::KnownPaths::processEnvironment(),
+                                corvane::KnownPaths::forCommand().settingsFile(), json};
+    corvane::SystemClock clock;
+    std::fputs(usage.run(clock, corvane::Calendar::local()).c_str(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -88,6 +98,8 @@ int main(int argc, char** argv)
     case corvane::EntryCommand::Mode::Status:
         std::puts("{}");
         return 0;
+    case corvane::EntryCommand::Mode::Usage:
+        return printUsage(command.json);
     case corvane::EntryCommand::Mode::Snapshots:
         return runDesktop(argc, argv, command.snapshotFolder.c_str());
     case corvane::EntryCommand::Mode::App:

@@ -218,10 +218,10 @@ std::optional<TokenUsage> applyTotals(const RawTotals& raw, CodexParser::State& 
 }
 
 std::optional<UsageRecord> parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
-                                     CodexParser::State& state)
+                                     CodexParser::State& state, bool& sessionMeta)
 {
-    if (!containsBytes(bytes, "session_meta") && !containsBytes(bytes, "turn_context")
-        && !containsBytes(bytes, "token_count"))
+    sessionMeta = false;
+    if (!containsAnyBytes(bytes, {"session_meta", "turn_context", "token_count"}))
         return std::nullopt;
     auto document = reader.iterate(bytes, padding);
     if (!document)
@@ -231,6 +231,7 @@ std::optional<UsageRecord> parseLine(JsonLineReader& reader, std::string_view by
         return std::nullopt;
 
     if (line->type == "session_meta") {
+        sessionMeta = true;
         if (line->id)
             state.sessionID = std::string(*line->id);
         if (line->cwd)
@@ -380,12 +381,12 @@ CodexParser& CodexParser::operator=(CodexParser&&) noexcept = default;
 
 std::optional<UsageRecord> CodexParser::parse(std::string_view line, State& state)
 {
-    return parseLine(*reader_, line, JsonLineReader::Padding::absent, state);
+    return parseLine(*reader_, line, JsonLineReader::Padding::absent, state, sessionMeta_);
 }
 
 std::optional<UsageRecord> CodexParser::parse(PaddedLine line, State& state)
 {
-    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, state);
+    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, state, sessionMeta_);
 }
 
 std::ostream& operator<<(std::ostream& out, const CodexParser::StoredWindow& window)

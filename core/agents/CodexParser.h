@@ -70,9 +70,13 @@ public:
 
     std::optional<UsageRecord> parse(std::string_view line, State& state);
     std::optional<UsageRecord> parse(PaddedLine line, State& state);
+    // Whether the line last parsed opened a session: the only line that
+    // names the checkout's branch.
+    bool lastWasSessionMeta() const { return sessionMeta_; }
 
 private:
     std::unique_ptr<JsonLineReader> reader_;
+    bool sessionMeta_ = false;
 };
 
 // "Primary" without a length; else "7 d", "5 h" or "45 min".

@@ -62,11 +62,11 @@ std::string encode(const std::vector<UsageRecord>& records)
 
 Result<void> append(const std::filesystem::path& path, const std::vector<UsageRecord>& records)
 {
-    if (records.empty())
-        return {};
     FileDescriptor fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
     if (!fd.valid())
         return fail(Error::fromErrno("open", path.string()));
+    if (records.empty())
+        return {};
     std::string bytes = encode(records);
     off_t size = ::lseek(fd.get(), 0, SEEK_END);
     char last = '\n';

@@ -35,8 +35,9 @@ std::filesystem::path pathFor(const std::filesystem::path& storePath);
 // One line per record, each ending in a line feed.
 std::string encode(const std::vector<UsageRecord>& records);
 
-// Appends the records, creating the file (0600) when missing. A file whose
-// last append was torn gets a line feed first so the torn line stays alone.
+// Appends the records, creating the file (0600) when missing, even for no
+// records. A file whose last append was torn gets a line feed first so the
+// torn line stays alone.
 Result<void> append(const std::filesystem::path& path, const std::vector<UsageRecord>& records);
 
 struct Counts {

@@ -11,10 +11,12 @@ struct EntryCommand {
     enum class Mode {
         Status,     // "--status" anywhere: print the status document and exit
         Snapshots,  // "--snapshots DIR": render the views to DIR and exit
+        Usage,      // "--usage" (with "--json" for scripts): print token usage and cost and exit
         App,        // everything else: the desktop app
     };
     Mode mode = Mode::App;
     std::string snapshotFolder;  // only for Snapshots
+    bool json = false;           // only for Usage
 
     // `arguments` includes the program name first, as argv does.
     static EntryCommand parse(const std::vector<std::string>& arguments);

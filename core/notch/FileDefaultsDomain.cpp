@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "core/base/Base64.h"
+#include "core/base/Files.h"
 #include "core/base/JsonStore.h"
 #include "core/base/Log.h"
 
@@ -219,6 +220,17 @@ std::optional<std::map<std::string, DefaultsDomain::Value>> FileDefaultsDomain::
             entries.insert_or_assign(key, Value{Plain{value}});
     }
     return entries;
+}
+
+std::map<std::string, DefaultsDomain::Value> FileDefaultsDomain::peek(const std::filesystem::path& file)
+{
+    auto bytes = readFileCapped(file, maxFileBytes);
+    if (!bytes)
+        return {};
+    Json document = Json::parse(*bytes, nullptr, false);
+    if (document.is_discarded())
+        return {};
+    return decodeDocument(document).value_or(std::map<std::string, Value>{});
 }
 
 }  // namespace corvane

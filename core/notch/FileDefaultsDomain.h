@@ -55,6 +55,11 @@ public:
     static Json encodeDocument(const std::map<std::string, Value>& entries);
     static std::optional<std::map<std::string, Value>> decodeDocument(const Json& document);
 
+    // The entries of the file as it stands, for commands that must not
+    // write: nothing when it is absent, unreadable or does not decode. The
+    // file is never moved aside.
+    static std::map<std::string, Value> peek(const std::filesystem::path& file);
+
 private:
     struct Identity {
         bool exists = false;

@@ -34,7 +34,9 @@ std::vector<std::string>& processArguments()
     return arguments;
 }
 
-KnownPaths::Environment processEnvironment()
+}  // namespace
+
+KnownPaths::Environment KnownPaths::processEnvironment()
 {
     KnownPaths::Environment environment;
     for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
@@ -45,6 +47,8 @@ KnownPaths::Environment processEnvironment()
     }
     return environment;
 }
+
+namespace {
 
 fs::path homeFolder(const KnownPaths::Environment& environment)
 {
@@ -119,25 +123,47 @@ void KnownPaths::setProcessArguments(std::vector<std::string> arguments)
     processArguments() = std::move(arguments);
 }
 
+namespace {
+
+KnownPaths::Inputs processInputs(std::vector<std::string> arguments)
+{
+    KnownPaths::Inputs inputs;
+    inputs.applicationID = KnownPaths::compiledApplicationID();
+    inputs.arguments = std::move(arguments);
+    inputs.environment = KnownPaths::processEnvironment();
+    inputs.pid = static_cast<long>(::getpid());
+    inputs.home = homeFolder(inputs.environment);
+    std::error_code error;
+    inputs.temp = fs::temp_directory_path(error);
+    if (error)
+        inputs.temp = "/tmp";
+    return inputs;
+}
+
+}  // namespace
+
 const KnownPaths& KnownPaths::current()
 {
     static const KnownPaths paths = [] {
-        Inputs inputs;
-        inputs.applicationID = compiledApplicationID();
+        std::vector<std::string> arguments;
         {
             std::lock_guard lock(argumentsMutex);
-            inputs.arguments = processArguments();
+            arguments = processArguments();
         }
-        inputs.environment = processEnvironment();
-        inputs.pid = static_cast<long>(::getpid());
-        inputs.home = homeFolder(inputs.environment);
-        std::error_code error;
-        inputs.temp = fs::temp_directory_path(error);
-        if (error)
-            inputs.temp = "/tmp";
-        return resolve(inputs);
+        return resolve(processInputs(std::move(arguments)));
     }();
     return paths;
+}
+
+KnownPaths KnownPaths::forCommand()
+{
+    std::vector<std::string> program;
+    {
+        std::lock_guard lock(argumentsMutex);
+        if (!processArguments().empty())
+            program.push_back(processArguments().front());
+    }
+    return resolve(processInputs(std::move(program)));
 }
 
 fs::path KnownPaths::appSupport() const { return supportRoot_ / dataFolder_; }

@@ -63,10 +63,16 @@ public:
 
     static KnownPaths resolve(const Inputs& inputs);
 
+    // The environment of this process, as a map.
+    static Environment processEnvironment();
+
     // Keeps the process's arguments for current(); main calls it first thing.
     static void setProcessArguments(std::vector<std::string> arguments);
     // The paths of this process, computed on first use and never changed.
     static const KnownPaths& current();
+    // The paths the app itself uses, for command-line modes: their own
+    // "--" arguments do not make the run a harness run (LUNEBOX_HARNESS does).
+    static KnownPaths forCommand();
 
     const std::string& applicationID() const { return applicationID_; }
     const std::string& dataFolder() const { return dataFolder_; }

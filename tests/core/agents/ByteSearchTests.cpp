@@ -30,5 +30,24 @@ TEST(ByteSearch, handles_short_needles_and_bytes_beyond_ascii)
     EXPECT_FALSE(containsBytes(std::string(40, '\x80') + "\xc3", "\xc3\xa9"));
 }
 
+TEST(ByteSearch, any_of_several_needles_of_different_lengths_is_found_wherever_it_sits)
+{
+    const std::string_view needles[] = {"session_meta", "turn_context", "token_count"};
+    for (std::string_view needle : needles) {
+        for (std::size_t length = 140; length < 150; ++length) {
+            for (std::size_t at = 0; at + needle.size() <= length; ++at) {
+                std::string haystack(length, 'n');
+                haystack.replace(at, needle.size(), needle);
+                ASSERT_TRUE(containsAnyBytes(haystack, {"session_meta", "turn_context", "token_count"})) << needle << at;
+                haystack[at + needle.size() / 2] = '#';
+                ASSERT_FALSE(containsAnyBytes(haystack, {"session_meta", "turn_context", "token_count"})) << needle << at;
+            }
+        }
+    }
+    EXPECT_TRUE(containsAnyBytes("abc", {"zz", "", "yy"}));
+    EXPECT_FALSE(containsAnyBytes("abc", {"abcd", "x"}));
+    EXPECT_TRUE(containsAnyBytes(std::string(100, '.') + "e", {"a", "b", "c", "d", "e"}));
+}
+
 }  // namespace
 }  // namespace corvane

@@ -9,6 +9,13 @@ TEST(EntryCommand, status_anywhere_wins_over_everything_else)
 {
     EXPECT_EQ(EntryCommand::parse({"lunebox", "--json", "--status"}).mode, Mode::Status);
     EXPECT_EQ(EntryCommand::parse({"lunebox", "--snapshots", "/tmp/x", "--status"}).mode, Mode::Status);
+    EXPECT_EQ(EntryCommand::parse({"lunebox", "--usage", "--status"}).mode, Mode::Status);
+}
+
+TEST(EntryCommand, usage_prints_a_table_unless_json_is_asked_for)
+{
+    EXPECT_EQ(EntryCommand::parse({"lunebox", "--usage"}), (EntryCommand{Mode::Usage, {}, false}));
+    EXPECT_EQ(EntryCommand::parse({"lunebox", "--json", "--usage"}), (EntryCommand{Mode::Usage, {}, true}));
 }
 
 TEST(EntryCommand, snapshots_needs_a_folder_after_it)

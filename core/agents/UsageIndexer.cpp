@@ -1,0 +1,398 @@
+#include "core/agents/UsageIndexer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <sys/stat.h>
+
+#include "core/agents/ClaudeCodeParser.h"
+#include "core/agents/GitBranchSniffer.h"
+#include "core/agents/JSONLTailer.h"
+#include "core/agents/LineFilter.h"
+#include "core/agents/TranscriptPaths.h"
+#include "core/base/Files.h"
+
+namespace fs = std::filesystem;
+
+namespace corvane {
+
+namespace {
+
+constexpr unsigned maxThreads = 8;
+
+bool isUnder(const fs::path& path, const fs::path& root)
+{
+    const std::string& text = path.native();
+    const std::string& prefix = root.native();
+    return !prefix.empty() && text.size() > prefix.size() && text.compare(0, prefix.size(), prefix) == 0
+           && text[prefix.size()] == '/';
+}
+
+WallTime modificationTime(const struct stat& info)
+{
+    return WallTime::fromUnixSeconds(static_cast<double>(info.st_mtim.tv_sec)
+                                     + static_cast<double>(info.st_mtim.tv_nsec) / 1e9);
+}
+
+// Nothing was added since the last read, so the file needs no opening.
+bool unchangedSince(const std::optional<TailState>& tail, const struct stat& info)
+{
+    return tail && !tail->skipping && tail->inode == static_cast<std::uint64_t>(info.st_ino)
+           && tail->size == static_cast<std::uint64_t>(info.st_size) && tail->offset == tail->size;
+}
+
+template <typename Map>
+std::optional<typename Map::mapped_type> lookup(const Map& map, const std::string& key)
+{
+    auto found = map.find(key);
+    if (found == map.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void accumulate(UsageIndexStats& into, const UsageIndexStats& more)
+{
+    into.files += more.files;
+    into.parsedLines += more.parsedLines;
+    into.skippedLines += more.skippedLines;
+}
+
+}  // namespace
+
+// One thread's share of a pass: its own parsers and read buffer, reused
+// from file to file.
+class UsageIndexer::Worker {
+public:
+    explicit Worker(UsageIndexer& owner) : owner_(owner) {}
+
+    // Whether the file had anything new.
+    bool index(const TranscriptFile& file, UsageIndexStats& stats)
+    {
+        struct stat info {};
+        if (::stat(file.path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+            return false;
+        const std::string key = file.path.native();
+        std::optional<TailState> tail;
+        std::optional<CodexParser::State> codexState;
+        std::optional<SessionFile> known;
+        {
+            std::lock_guard lock(owner_.mutex_);
+            tail = lookup(owner_.states_.tails, key);
+            if (file.agent == AgentKind::codex)
+                codexState = lookup(owner_.states_.codex, key);
+            known = lookup(owner_.sessionFiles_, file.path);
+        }
+        ++stats.files;
+        if (known && unchangedSince(tail, info)) {
+            std::lock_guard lock(owner_.mutex_);
+            owner_.sessionFiles_[file.path].lastWrite = modificationTime(info);
+            owner_.finishFile();
+            return false;
+        }
+
+        SessionFile session = known.value_or(SessionFile{});
+        session.agent = file.agent;
+        session.lastWrite = modificationTime(info);
+        if (file.agent == AgentKind::claudeCode && !known) {
+            auto project = TranscriptCatalog::project(key, owner_.resolver());
+            session.project = std::move(project.name);
+            session.folder = std::move(project.folder);
+        }
+        CodexParser::State codex = codexState.value_or(CodexParser::State{});
+        const WallTime cutoff = owner_.cutoff();
+        bool changed = false;
+        for (;;) {
+            auto view = JSONLTailer::readInto(file.path, tail, readBytes, buffer_);
+            changed = changed || view.state != tail.value_or(TailState{});
+            readLines(view.lines, file.agent, key, session, codex, cutoff, stats);
+            owner_.commit(key, view.state, file.agent == AgentKind::codex ? &codex : nullptr, batch_);
+            bool advanced = view.state.offset != tail.value_or(TailState{}).offset;
+            tail = view.state;
+            if (!view.more || !advanced)
+                break;
+        }
+        if (file.agent == AgentKind::codex && codex.cwd) {
+            session.project = lastPathComponent(*codex.cwd);
+            session.folder = fs::path(*codex.cwd);
+        }
+        std::lock_guard lock(owner_.mutex_);
+        owner_.sessionFiles_[file.path] = std::move(session);
+        owner_.finishFile();
+        return changed;
+    }
+
+private:
+    void readLines(std::span<const std::string_view> lines, AgentKind agent, const std::string& path, SessionFile& session,
+                   CodexParser::State& codex, WallTime cutoff, UsageIndexStats& stats)
+    {
+        std::optional<std::string_view> project;
+        if (session.project)
+            project = *session.project;
+        std::optional<std::string> branch;
+        for (std::string_view line : lines) {
+            if (!LineFilter::accepts(line)) {
+                ++stats.skippedLines;
+                continue;
+            }
+            std::optional<UsageRecord> record;
+            if (agent == AgentKind::codex) {
+                record = codex_.parse(PaddedLine{line}, codex);
+                if (auto named = codex_.lastWasSessionMeta() ? GitBranchSniffer::branch(line, agent) : std::nullopt)
+                    branch = std::move(named);
+            } else {
+                record = claude_.parse(PaddedLine{line}, project);
+            }
+            if (!record)
+                continue;
+            ++stats.parsedLines;
+            if (record->timestamp >= cutoff)
+                batch_.push_back(std::move(*record));
+        }
+        if (agent == AgentKind::claudeCode)
+            branch = lastClaudeBranch(lines);
+        if (branch)
+            session.branch = GitBranchSniffer::sessionBranch(path, std::move(branch));
+    }
+
+    // Claude writes the branch on every line: the last one that names it
+    // wins, so the search runs from the end and usually stops at once.
+    static std::optional<std::string> lastClaudeBranch(std::span<const std::string_view> lines)
+    {
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+            if (auto branch = GitBranchSniffer::branch(*line, AgentKind::claudeCode))
+                return branch;
+        }
+        return std::nullopt;
+    }
+
+    UsageIndexer& owner_;
+    ClaudeCodeParser claude_;
+    CodexParser codex_;
+    TailBuffer buffer_;
+    std::vector<UsageRecord> batch_;
+};
+
+UsageIndexer::UsageIndexer(Options options)
+    : options_(std::move(options)), aggregator_(std::make_unique<UsageAggregator>())
+{
+    load();
+}
+
+UsageIndexer::~UsageIndexer() = default;
+
+WallTime UsageIndexer::cutoff() const
+{
+    return options_.clock->now().plusSeconds(-retention);
+}
+
+TranscriptProjectResolver& UsageIndexer::resolver() const
+{
+    return options_.resolver != nullptr ? *options_.resolver : TranscriptProjectResolver::shared();
+}
+
+void UsageIndexer::load()
+{
+    if (!options_.storePath)
+        return;
+    const WallTime now = options_.clock->now();
+    storeFile_.emplace(*options_.storePath, UsageSnapshot::maxBytes);
+    recordsPath_ = UsageRecordsFile::pathFor(*options_.storePath);
+
+    auto snapshot = loadUsageSnapshot(*storeFile_, now, options_.calendar);
+    storeLoad_.snapshot = snapshot.status;
+    std::error_code error;
+    const bool recordsExist = fs::exists(*recordsPath_, error);
+    auto records = UsageRecordsFile::load(*recordsPath_, cutoff(),
+                                          [this](UsageRecord&& record) { aggregator_->add(record); });
+    if (records)
+        storeLoad_.records = *records;
+
+    // Positions are only worth keeping while the records read before them are intact.
+    const bool recordsLost = !records || records->damagedFile()
+                             || (!recordsExist && snapshot.status == SnapshotLoad::restored);
+    if (recordsLost) {
+        aggregator_ = std::make_unique<UsageAggregator>();
+        if (records && records->damagedFile())
+            (void)quarantineFile(*recordsPath_, now, options_.calendar);
+    }
+    storeLoad_.rereading = recordsLost || snapshot.status != SnapshotLoad::restored;
+    if (!recordsLost)
+        states_ = std::move(snapshot.snapshot);
+}
+
+std::optional<AgentKind> UsageIndexer::agentOf(const fs::path& path) const
+{
+    if (path.extension() != ".jsonl")
+        return std::nullopt;
+    if (isUnder(path, options_.roots.claude))
+        return AgentKind::claudeCode;
+    if (isUnder(path, options_.roots.codex))
+        return AgentKind::codex;
+    return std::nullopt;
+}
+
+void UsageIndexer::commit(const std::string& key, const TailState& tail, const CodexParser::State* codex,
+                          std::vector<UsageRecord>& batch)
+{
+    std::lock_guard lock(mutex_);
+    for (UsageRecord& record : batch) {
+        if (aggregator_->add(record) && storeFile_)
+            unsaved_.push_back(std::move(record));
+    }
+    batch.clear();
+    states_.tails[key] = tail;
+    if (codex != nullptr)
+        states_.codex[key] = *codex;
+}
+
+void UsageIndexer::finishFile()
+{
+    if (++filesSinceSave_ % saveEveryFiles == 0 && !unsaved_.empty())
+        (void)saveLocked();
+}
+
+UsageIndexPass UsageIndexer::run(const std::vector<TranscriptFile>& files)
+{
+    std::lock_guard pass(passMutex_);
+    const auto started = std::chrono::steady_clock::now();
+    filesSinceSave_ = 0;
+
+    unsigned threads = options_.threads != 0 ? options_.threads : std::thread::hardware_concurrency();
+    threads = std::clamp<unsigned>(threads, 1, maxThreads);
+    threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(files.size(), 1)));
+
+    std::atomic<std::size_t> next{0};
+    std::vector<UsageIndexStats> stats(threads);
+    std::vector<std::vector<fs::path>> changed(threads);
+    auto work = [&](unsigned share) {
+        Worker worker(*this);
+        for (std::size_t i = next++; i < files.size(); i = next++) {
+            if (worker.index(files[i], stats[share]))
+                changed[share].push_back(files[i].path);
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned share = 1; share < threads; ++share)
+        helpers.emplace_back(work, share);
+    work(0);
+    for (auto& helper : helpers)
+        helper.join();
+
+    UsageIndexPass result;
+    for (unsigned share = 0; share < threads; ++share) {
+        accumulate(result.stats, stats[share]);
+        result.changed.insert(result.changed.end(), changed[share].begin(), changed[share].end());
+    }
+    std::sort(result.changed.begin(), result.changed.end());
+    std::lock_guard lock(mutex_);
+    accumulate(stats_, result.stats);
+    result.records = static_cast<std::int64_t>(aggregator_->count());
+    result.milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+    return result;
+}
+
+UsageIndexPass UsageIndexer::indexAll()
+{
+    auto files = TranscriptCatalog::find(options_.roots);
+    UsageIndexPass pass = run(files);
+    std::lock_guard lock(mutex_);
+    // Transcripts that are gone keep no position.
+    std::set<std::string> present;
+    for (const auto& file : files)
+        present.insert(file.path.native());
+    std::erase_if(states_.tails, [&](const auto& entry) { return !present.contains(entry.first); });
+    std::erase_if(states_.codex, [&](const auto& entry) { return !present.contains(entry.first); });
+    std::erase_if(sessionFiles_, [&](const auto& entry) { return !present.contains(entry.first.native()); });
+    (void)saveLocked();
+    return pass;
+}
+
+std::vector<fs::path> UsageIndexer::index(const std::vector<fs::path>& paths)
+{
+    std::vector<TranscriptFile> files;
+    for (const auto& given : paths) {
+        fs::path path = TranscriptCatalog::canonical(given);
+        if (auto agent = agentOf(path))
+            files.push_back({std::move(path), *agent});
+    }
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+    return run(files).changed;
+}
+
+Result<void> UsageIndexer::save()
+{
+    std::lock_guard lock(mutex_);
+    return saveLocked();
+}
+
+Result<void> UsageIndexer::saveLocked()
+{
+    if (!storeFile_)
+        return {};
+    if (auto folder = createDirectories(recordsPath_->parent_path()); !folder)
+        return folder;
+    std::error_code error;
+    if (!unsaved_.empty() || !fs::exists(*recordsPath_, error)) {
+        if (auto appended = UsageRecordsFile::append(*recordsPath_, unsaved_); !appended)
+            return appended;
+        unsaved_.clear();
+    }
+    aggregator_->prune(cutoff());
+    return storeFile_->save(states_.toJson());
+}
+
+std::map<fs::path, SessionFile> UsageIndexer::sessionFiles(const std::vector<fs::path>& paths) const
+{
+    std::lock_guard lock(mutex_);
+    std::map<fs::path, SessionFile> found;
+    for (const auto& path : paths) {
+        if (auto entry = sessionFiles_.find(TranscriptCatalog::canonical(path)); entry != sessionFiles_.end())
+            found.emplace(path, entry->second);
+    }
+    return found;
+}
+
+std::map<fs::path, SessionFile> UsageIndexer::sessionFilesSnapshot() const
+{
+    std::lock_guard lock(mutex_);
+    return sessionFiles_;
+}
+
+std::vector<fs::path> UsageIndexer::transcripts(const std::set<std::string>& sessionIDs) const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<fs::path> found;
+    for (const auto& [path, session] : sessionFiles_) {
+        if (sessionIDs.contains(TranscriptCatalog::sessionID(path.native())))
+            found.push_back(path);
+    }
+    return found;
+}
+
+std::optional<ProviderUsage> UsageIndexer::latestCodexLimits() const
+{
+    std::lock_guard lock(mutex_);
+    const CodexParser::State* newest = nullptr;
+    for (const auto& [path, state] : states_.codex) {
+        if (state.limitsAt && !state.limits.empty() && (newest == nullptr || *state.limitsAt > *newest->limitsAt))
+            newest = &state;
+    }
+    return newest != nullptr ? newest->rateLimits(AIProviderID::codex) : std::nullopt;
+}
+
+UsageIndexStats UsageIndexer::stats() const
+{
+    std::lock_guard lock(mutex_);
+    return stats_;
+}
+
+std::size_t UsageIndexer::waitingRecords() const
+{
+    std::lock_guard lock(mutex_);
+    return unsaved_.size();
+}
+
+}  // namespace corvane
