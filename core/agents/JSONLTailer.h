@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/agents/TailState.h"
+#include "core/base/Utf8.h"
 
 namespace corvane {
 
@@ -67,8 +68,5 @@ public:
     static bool contains(std::string_view data, std::string_view needle);
 };
 
-// The text with every ill-formed UTF-8 sequence replaced by U+FFFD, one
-// replacement per maximal ill-formed subpart.
-std::string repairedUTF8(std::string_view bytes);
 
 }  // namespace corvane

@@ -12,6 +12,7 @@ namespace corvane {
 
 constexpr bool isAsciiAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 constexpr bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isAsciiSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 constexpr char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // 0...15 for a hexadecimal digit of either case, else -1.

@@ -16,6 +16,8 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b)
 
 bool isHostChar(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
 
+bool isPathChar(char c) { return isAsciiAlpha(c) || isAsciiDigit(c) || c == '-' || c == '_'; }
+
 // Printable ASCII without space; anything else must arrive percent-encoded.
 bool isURLChar(char c) { return c > 0x20 && c < 0x7f; }
 
@@ -40,11 +42,15 @@ std::optional<AppURL> AppURL::parse(std::string_view text)
         query = text.substr(mark + 1);
         text = text.substr(0, mark);
     }
-    // A lone "/" after the host is the same URL; any longer path is not ours.
+    // A lone "/" after the host is the same URL.
+    std::string_view path;
     if (auto slash = text.find('/'); slash != std::string_view::npos) {
-        if (slash + 1 != text.size())
-            return std::nullopt;
+        path = text.substr(slash);
         text = text.substr(0, slash);
+        if (path == "/")
+            path = {};
+        else if (path.size() > 2 && path.back() == '/')
+            path.remove_suffix(1);
     }
 
     AppURL url;
@@ -57,6 +63,13 @@ std::optional<AppURL> AppURL::parse(std::string_view text)
     }
     if (url.host.empty())
         return std::nullopt;
+    if (!path.empty()) {
+        bool takesPath = std::find(hostsWithPath.begin(), hostsWithPath.end(), url.host) != hostsWithPath.end();
+        std::string_view segment = path.substr(1);
+        if (!takesPath || segment.size() > maxPathLength || !std::all_of(segment.begin(), segment.end(), isPathChar))
+            return std::nullopt;
+        url.path = path;
+    }
 
     while (!query.empty()) {
         auto amp = query.find('&');

@@ -34,3 +34,14 @@ TEST(AppURL, query_items_are_percent_decoded_in_order_and_malformed_escapes_refu
     EXPECT_FALSE(AppURL::parse("lunebox://ear?text=" + std::string(AppURL::maxLength, 'a')));
     EXPECT_FALSE(AppURL::parse("lunebox://?on=1"));
 }
+
+TEST(AppURL, only_hosts_that_take_a_path_accept_one_plain_segment)
+{
+    EXPECT_EQ(AppURL::parse("lunebox://ear/clear?id=ci")->path, "/clear");
+    EXPECT_EQ(AppURL::parse("lunebox://ear/clear/")->path, "/clear");
+    EXPECT_EQ(AppURL::parse("lunebox://ear/?text=x")->path, "");
+    for (const char* url : {"lunebox://quiet/clear?on=1", "lunebox://ear/a/b", "lunebox://ear//", "lunebox://ear/..",
+                            "lunebox://ear/%63lear", "lunebox://ear/clear.sh"})
+        EXPECT_FALSE(AppURL::parse(url)) << url;
+    EXPECT_FALSE(AppURL::parse("lunebox://ear/" + std::string(AppURL::maxPathLength + 1, 'a')));
+}
