@@ -16,6 +16,7 @@
 #include "core/notch/FileDefaultsDomain.h"
 #include "core/notch/KnownPaths.h"
 #include "core/notch/LegacyMigration.h"
+#include "core/runtime/StatusCommand.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ int main(int argc, char** argv)
     auto command = corvane::EntryCommand::parse(arguments);
     switch (command.mode) {
     case corvane::EntryCommand::Mode::Status:
-        std::puts("{}");
+        std::puts(corvane::StatusCommand::run().c_str());
         return 0;
     case corvane::EntryCommand::Mode::Usage:
         return printUsage(command.json);
