@@ -8,23 +8,11 @@ namespace {
 
 const Logger logger("alerts");
 
-const char* surfaceName(EventStyle surface) { return surface == EventStyle::ear ? "ear" : "card"; }
-
 }  // namespace
 
 void NotifierDelivery::postNotification(const ExternalAlert& alert)
 {
     notifier_.post({.title = alert.title, .body = alert.body, .timeSensitive = alert.timeSensitive});
-}
-
-void LoggedPresenter::present(const PresentedAlert& alert)
-{
-    logger.info("{} {} for {:.1f} s", surfaceName(alert.surface), alert.kind, alert.duration);
-}
-
-void LoggedPresenter::update(const PresentedAlert& alert)
-{
-    logger.info("{} {} repeated ×{}", surfaceName(alert.surface), alert.kind, alert.count);
 }
 
 void LoggedSoundPlayer::play(NotchSound sound, double volume)

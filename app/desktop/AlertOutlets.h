@@ -1,12 +1,11 @@
 #pragma once
-// Where the event pipeline's decided alerts go in the desktop app. System
-// notifications go to the desktop's notification service. The notch's own
-// cards and ears and the alert sounds are not drawn or played yet: until
-// they are, what would have shown or sounded is written to the log, so the
+// Where the event pipeline's decided alerts go in the desktop app, besides
+// the notch's own cards and ears (CardPresenter). System notifications go to
+// the desktop's notification service. The alert sounds are not played yet:
+// until they are, what would have sounded is written to the log, so the
 // decisions can still be followed.
 
 #include "core/notch/AlertDelivery.h"
-#include "core/notch/AlertPresenter.h"
 #include "core/notch/SoundPlayer.h"
 #include "platform/DesktopNotifier.h"
 
@@ -19,12 +18,6 @@ public:
 
 private:
     platform::DesktopNotifier& notifier_;
-};
-
-class LoggedPresenter final : public AlertPresenter {
-public:
-    void present(const PresentedAlert& alert) override;
-    void update(const PresentedAlert& alert) override;
 };
 
 class LoggedSoundPlayer final : public SoundPlayer {

@@ -8,8 +8,11 @@
 
 #include "app/desktop/DesktopFile.h"
 #include "core/base/Log.h"
+#include "app/desktop/IslandWindow.h"
+#include "core/notch/InboundEar.h"
 #include "core/notch/Keys.h"
 #include "core/notch/QuietURL.h"
+#include "ui/Icons.h"
 
 namespace corvane::app {
 
@@ -48,6 +51,14 @@ AppDelegate::AppDelegate(const KnownPaths& paths, QObject* parent) : QObject(par
         if (auto on = QuietURL::parse(text))
             setQuiet(*on);
     });
+    // Inbound ears come from scripts: the parser checks every value, a
+    // symbol must be one the icon table knows, and a path to open must not
+    // be anything that runs.
+    urls_.setHandler("ear", [this](const AppURL&, std::string_view text) {
+        auto isSymbol = [](std::string_view symbol) { return ui::Icons::themeName(symbol).has_value(); };
+        if (auto inbound = InboundEar::parse(text, isSymbol, InboundEar::isExecutableFile))
+            environment_.ears().handle(*inbound);
+    });
 
     connect(&tray_, &TrayIcon::openSettingsRequested, this, &AppDelegate::openSettings);
     connect(&tray_, &TrayIcon::pauseRequested, this, &AppDelegate::setPaused);
@@ -72,6 +83,21 @@ void AppDelegate::launch(const QStringList& arguments)
         registerUrlHandler();
     reopenSettingsIfAsked();
     dispatch(arguments);
+    openModuleFromEnvironment();
+}
+
+void AppDelegate::openModuleFromEnvironment()
+{
+    const char* requested = std::getenv("CORVANE_OPEN_MODULE");
+    if (requested == nullptr || *requested == '\0')
+        return;
+    auto page = pageFor(requested);
+    IslandWindow* island = islands_.primary();
+    if (!page || island == nullptr) {
+        logger.info("CORVANE_OPEN_MODULE names nothing to open");
+        return;
+    }
+    island->openPage(*page);
 }
 
 void AppDelegate::reopenSettingsIfAsked()
@@ -142,6 +168,12 @@ void AppDelegate::settingsChanged()
 {
     auto& settings = environment_.settings();
     tray_.showQuiet(settings.get(Keys::quietMode));
+    environment_.ears().setOptions({
+        .front = MusicFront{.on = settings.get(Keys::musicInFront),
+                            .glanceMinutes = 0,
+                            .glanceSeconds = double(settings.get(Keys::otherActivityGlance))},
+        .dual = settings.get(Keys::dualEars),
+    });
     islands_.show(settings.get(Keys::display));
 }
 

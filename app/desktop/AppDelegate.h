@@ -13,6 +13,7 @@
 
 #include "app/desktop/AppEnvironment.h"
 #include "app/desktop/IslandWindows.h"
+#include "app/desktop/SectionRegistry.h"
 #include "app/desktop/SettingsWindow.h"
 #include "app/desktop/TrayIcon.h"
 #include "app/desktop/UrlDispatcher.h"
@@ -30,6 +31,9 @@ public:
     ~AppDelegate() override;
 
     AppEnvironment& environment() { return environment_; }
+    // Modules register their panel sections here before launch.
+    SectionRegistry& sections() { return sections_; }
+    const IslandWindows& islands() const { return islands_; }
 
     // After the event loop is set up: shows the windows, registers the URL
     // handler, reopens settings when the last run asked for it, and handles
@@ -59,10 +63,13 @@ private:
     void reopenSettingsIfAsked();
     void settingsChanged();
     void registerUrlHandler();
+    // CORVANE_OPEN_MODULE: a surface id or "inbox" to open at launch.
+    void openModuleFromEnvironment();
 
     AppEnvironment environment_;
     UrlDispatcher urls_;
-    IslandWindows islands_;
+    SectionRegistry sections_ = SectionRegistry::builtIn();
+    IslandWindows islands_{environment_, sections_};
     TrayIcon tray_;
     QPointer<SettingsWindow> settingsWindow_;
     std::string settingsPage_;

@@ -22,8 +22,9 @@ AppEnvironment::AppEnvironment(const KnownPaths& paths, QObject* parent)
       defaults_(paths.settingsFile(), clock_, Calendar::local()),
       settings_(defaults_),
       alerts_({.dataFolder = paths.appSupport()}, scheduler_, clock_, Calendar::local(),
-              [this](std::string_view kind) { return eventSettings(settings_, kind, std::nullopt).timeSensitive; }),
-      pipeline_(settings_, alerts_, events_, {presenter_, delivery_, sounds_}, clock_),
+              [this](std::string_view kind) { return isTimeSensitive(kind); }),
+      cards_(scheduler_, clock_, ears_, [this](std::string_view kind) { return isTimeSensitive(kind); }),
+      pipeline_(settings_, alerts_, events_, {cards_, delivery_, sounds_}, clock_),
       quiet_(settings_, scheduler_, clock_)
 {
     if (int removed = settings_.removeRetired(); removed > 0)
@@ -33,6 +34,11 @@ AppEnvironment::AppEnvironment(const KnownPaths& paths, QObject* parent)
 }
 
 AppEnvironment::~AppEnvironment() { shutdown(); }
+
+bool AppEnvironment::isTimeSensitive(std::string_view kind)
+{
+    return eventSettings(settings_, kind, std::nullopt).timeSensitive;
+}
 
 AppEnvironment::JournalInstallation::JournalInstallation(bool harness)
 {

@@ -12,6 +12,8 @@
 #include <QObject>
 
 #include "app/desktop/AlertOutlets.h"
+#include "app/desktop/CardPresenter.h"
+#include "app/desktop/EarController.h"
 #include "app/desktop/QtScheduler.h"
 #include "core/base/ProcessRunner.h"
 #include "core/base/Time.h"
@@ -34,11 +36,15 @@ public:
 
     const KnownPaths& paths() const { return paths_; }
     Scheduler& scheduler() { return scheduler_; }
+    const Clock& clock() const { return clock_; }
     SettingsStore& settings() { return settings_; }
     AlertCenter& alerts() { return alerts_; }
     // The post operation every module's context goes through.
     AlertPipeline& pipeline() { return pipeline_; }
     QuietMode& quiet() { return quiet_; }
+    // Who owns the ears, and the alert cards under the island.
+    EarController& ears() { return ears_; }
+    CardPresenter& cards() { return cards_; }
     const ProcessRunner& processes() const { return processes_; }
 
     // Flushes the stores and stops every child process; idempotent.
@@ -46,6 +52,8 @@ public:
 
 private:
     void watchSettingsFile();
+    // The effective time-sensitive switch of an event kind.
+    bool isTimeSensitive(std::string_view kind);
 
     // Installed before anything else is built, so that all of it logs there.
     struct JournalInstallation {
@@ -66,7 +74,8 @@ private:
     EventCenter events_{settings_};
     platform::FreedesktopNotifier notifier_;
     NotifierDelivery delivery_{notifier_};
-    LoggedPresenter presenter_;
+    EarController ears_{scheduler_, clock_};
+    CardPresenter cards_;
     LoggedSoundPlayer sounds_;
     AlertPipeline pipeline_;
     QuietMode quiet_;

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 
 #include "app/DesktopEntry.h"
 #include "app/desktop/AppDelegate.h"
@@ -32,7 +34,8 @@ int renderSnapshots(const LuneboxDesktopRequest& request)
     // Always offscreen: the images must not depend on the session's screens.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = request.argc;
-    QGuiApplication application(argc, request.argv);
+    // The panel is made of widgets.
+    QApplication application(argc, request.argv);
     if (auto rendered = SnapshotRenderer::renderAll(request.snapshotFolder); !rendered) {
         std::fprintf(stderr, "lunebox: %s\n", rendered.error().message().c_str());
         return 1;
@@ -62,6 +65,21 @@ std::unique_ptr<SingleInstance> claimInstance(const KnownPaths& paths, SingleIns
     return instance;
 }
 
+// A Wayland client cannot place its windows or keep them above others (that
+// takes the layer-shell protocol, which Qt 6.4 does not speak), so on a
+// Wayland session with XWayland the island goes through X11, where a
+// window may sit at the top centre and stay on top. An explicit
+// QT_QPA_PLATFORM is left alone.
+void preferXWayland()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        return;
+    QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    if (!platforms.entryList({QStringLiteral("libqxcb*")}, QDir::Files).isEmpty())
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
 int runApp(const LuneboxDesktopRequest& request)
 {
     const KnownPaths& paths = KnownPaths::current();
@@ -83,6 +101,7 @@ int runApp(const LuneboxDesktopRequest& request)
         return 0;
     }
 
+    preferXWayland();
     QApplication application(argc, request.argv);
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Lunebox"));
     QGuiApplication::setDesktopFileName(QString::fromStdString(paths.applicationID()));

@@ -5,7 +5,8 @@
 
 namespace corvane::app {
 
-IslandWindows::IslandWindows(QObject* parent) : QObject(parent)
+IslandWindows::IslandWindows(AppEnvironment& environment, const SectionRegistry& sections, QObject* parent)
+    : QObject(parent), environment_(environment), sections_(sections)
 {
     auto* application = qGuiApp;
     connect(application, &QGuiApplication::screenAdded, this, [this] { rebuild(); });
@@ -15,10 +16,22 @@ IslandWindows::IslandWindows(QObject* parent) : QObject(parent)
 
 void IslandWindows::show(DisplayChoice choice)
 {
-    if (choice_ == choice)
+    if (choice_ == choice) {
+        for (const auto& window : windows_)
+            window->settingsChanged();
         return;
+    }
     choice_ = choice;
     rebuild();
+}
+
+IslandWindow* IslandWindows::primary() const
+{
+    for (const auto& window : windows_) {
+        if (window->screen() == QGuiApplication::primaryScreen())
+            return window.get();
+    }
+    return windows_.empty() ? nullptr : windows_.front().get();
 }
 
 void IslandWindows::rebuild(QScreen* leaving)
@@ -40,7 +53,7 @@ void IslandWindows::rebuild(QScreen* leaving)
     }
     screens.removeAll(leaving);
     for (QScreen* screen : screens) {
-        auto window = std::make_unique<IslandWindow>(screen);
+        auto window = std::make_unique<IslandWindow>(screen, environment_, sections_);
         window->show();
         windows_.push_back(std::move(window));
     }

@@ -4,19 +4,25 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <variant>
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <QProcess>
 
+#include "app/desktop/EarPainter.h"
+#include "app/desktop/SnapshotRenderer.h"
 #include "core/notch/FileDefaultsDomain.h"
 #include "core/notch/Keys.h"
 #include "core/notch/SettingsStore.h"
 #include "tests/app/QtTestApplication.h"
 #include "tests/core/base/TemporaryFolder.h"
 
+namespace EarPainter = corvane::app::EarPainter;
+namespace SnapshotRenderer = corvane::app::SnapshotRenderer;
 using corvane::testing::runEventsUntil;
 using corvane::testing::TemporaryFolder;
 namespace fs = std::filesystem;
@@ -127,7 +133,7 @@ TEST(Main, a_second_launch_hands_its_url_to_the_first_and_the_first_quits_cleanl
     EXPECT_FALSE(fs::exists(session.folder() / "runtime" / "com.lunebox.app.socket"));
 }
 
-TEST(Main, snapshots_render_the_closed_island_offscreen_without_a_display)
+TEST(Main, snapshots_render_every_view_offscreen_without_a_display)
 {
     Session session;
     session.environment().remove("QT_QPA_PLATFORM");
@@ -141,4 +147,22 @@ TEST(Main, snapshots_render_the_closed_island_offscreen_without_a_display)
     EXPECT_EQ(closed.size(), QSize(400, 64));
     EXPECT_EQ(closed.pixelColor(200, 10), QColor(Qt::black));
     EXPECT_EQ(closed.pixelColor(0, 63).alpha(), 0);
+
+    std::vector<std::string> expected;
+    for (const auto& content : SnapshotRenderer::sampleContents())
+        expected.push_back("ear-" + EarPainter::caseName(content) + ".png");
+    EXPECT_EQ(std::set<std::string>(expected.begin(), expected.end()).size(),
+              std::variant_size_v<decltype(corvane::EarContent::value)>)
+        << "one picture for every ear content case";
+    for (const char* name : {"card.png", "panel-home.png", "panel-dev.png", "panel-stash.png", "panel-focus.png",
+                             "panel-system.png", "panel-inbox.png", "inbox.png"})
+        expected.push_back(name);
+    for (const auto& name : expected) {
+        QImage image(QString::fromStdString((output / name).string()));
+        ASSERT_FALSE(image.isNull()) << name;
+        EXPECT_FALSE(SnapshotRenderer::isBlank(image)) << name;
+    }
+    // A different surface is a different picture.
+    EXPECT_NE(QImage(QString::fromStdString((output / "panel-dev.png").string())),
+              QImage(QString::fromStdString((output / "panel-system.png").string())));
 }

@@ -1,0 +1,86 @@
+#include "app/desktop/EarController.h"
+
+#include <algorithm>
+
+#include "core/notch/EarTransition.h"
+
+namespace corvane::app {
+
+EarController::EarController(Scheduler& scheduler, const Clock& clock, QObject* parent)
+    : QObject(parent), scheduler_(scheduler), clock_(clock)
+{
+}
+
+EarController::~EarController()
+{
+    if (timer_)
+        scheduler_.cancel(*timer_);
+}
+
+void EarController::setOptions(const Options& options)
+{
+    if (options == options_)
+        return;
+    options_ = options;
+    refresh();
+}
+
+void EarController::post(Activity activity)
+{
+    arbiter_.post(std::move(activity), clock_.now());
+    refresh();
+}
+
+void EarController::remove(std::string_view id)
+{
+    if (arbiter_.remove(id))
+        refresh();
+}
+
+void EarController::removeAll(std::string_view moduleID)
+{
+    if (arbiter_.removeAll(moduleID))
+        refresh();
+}
+
+void EarController::handle(const InboundEar& inbound)
+{
+    WallTime now = clock_.now();
+    if (const auto* request = inbound.request()) {
+        inbound_.show(*request, now);
+        arbiter_.post(InboundEar::activity(*request, now), now);
+    } else if (const auto* clear = inbound.clear()) {
+        for (const auto& id : inbound_.clear(clear->id))
+            arbiter_.remove(InboundEar::activityID(id));
+    }
+    refresh();
+}
+
+void EarController::refresh()
+{
+    WallTime now = clock_.now();
+    for (const auto& id : inbound_.expire(now))
+        arbiter_.remove(InboundEar::activityID(id));
+    arbiter_.prune(now);
+
+    EarLineup lineup = arbiter_.lineup(now, options_.front, options_.dual);
+    bool animated = EarTransition::animates(lineup_.main, lineup.main);
+    bool changed = lineup != lineup_;
+    lineup_ = std::move(lineup);
+
+    if (timer_)
+        scheduler_.cancel(*timer_);
+    timer_.reset();
+    nextRefresh_ = arbiter_.nextChange(now, options_.front);
+    if (auto expiry = inbound_.nextExpiry())
+        nextRefresh_ = nextRefresh_ ? std::min(*nextRefresh_, *expiry) : *expiry;
+    if (nextRefresh_)
+        timer_ = scheduler_.schedule(std::max(0.0, nextRefresh_->secondsSince(now)), [this] {
+            timer_.reset();
+            refresh();
+        });
+    if (changed)
+        emit lineupChanged(animated);
+}
+
+}  // namespace corvane::app

@@ -1,0 +1,61 @@
+#pragma once
+// Owns the ActivityArbiter: sources post and remove live activities, the
+// inbound-ear URL adds its own, and the island draws the lineup. Nothing
+// polls: after every change one timer is armed for the arbiter's next
+// change (or an inbound ear's end), and the lineup is recomputed then.
+
+#include <optional>
+#include <string_view>
+
+#include <QObject>
+
+#include "core/base/Scheduler.h"
+#include "core/base/Time.h"
+#include "core/notch/ActivityArbiter.h"
+#include "core/notch/InboundEar.h"
+
+namespace corvane::app {
+
+class EarController final : public QObject {
+    Q_OBJECT
+public:
+    // What the settings say about sharing the ears.
+    struct Options {
+        MusicFront front = MusicFront::off();
+        bool dual = true;  // "notch.dualEars"
+        bool operator==(const Options&) const = default;
+    };
+
+    EarController(Scheduler& scheduler, const Clock& clock, QObject* parent = nullptr);
+    ~EarController() override;
+
+    const EarLineup& lineup() const { return lineup_; }
+    const ActivityArbiter& arbiter() const { return arbiter_; }
+    // When the armed timer fires; none while nothing can change.
+    std::optional<WallTime> nextRefresh() const { return nextRefresh_; }
+
+    void setOptions(const Options& options);
+    void post(Activity activity);
+    void remove(std::string_view id);
+    void removeAll(std::string_view moduleID);
+    // Shows or clears inbound ears.
+    void handle(const InboundEar& inbound);
+
+signals:
+    // `animated`: the main ear changed owner, not only content.
+    void lineupChanged(bool animated);
+
+private:
+    void refresh();
+
+    Scheduler& scheduler_;
+    const Clock& clock_;
+    Options options_;
+    ActivityArbiter arbiter_;
+    InboundEarBook inbound_;
+    EarLineup lineup_;
+    std::optional<Scheduler::TimerId> timer_;
+    std::optional<WallTime> nextRefresh_;
+};
+
+}  // namespace corvane::app
