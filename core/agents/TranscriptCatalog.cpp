@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "core/agents/TranscriptPaths.h"
+#include "core/base/Utf8.h"
 
 namespace fs = std::filesystem;
 
@@ -115,19 +116,6 @@ std::string_view parentFolder(std::string_view path)
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
 }
 
-std::string prefixCharacters(std::string_view text, std::size_t count)
-{
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
-            continue;
-        if (characters == count)
-            return std::string(text.substr(0, i));
-        ++characters;
-    }
-    return std::string(text);
-}
-
 }  // namespace
 
 TranscriptRoots TranscriptCatalog::defaultRoots(const Environment& environment)
@@ -156,7 +144,7 @@ std::string TranscriptCatalog::sessionID(std::string_view path)
         name = name.substr(0, dot);
     if (name == "agent")
         name = fileName(parentFolder(path));
-    return prefixCharacters(name, maxSessionIDLength);
+    return utf8Prefix(name, maxSessionIDLength);
 }
 
 TranscriptProject TranscriptCatalog::project(std::string_view path, TranscriptProjectResolver& resolver)

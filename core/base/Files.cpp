@@ -31,9 +31,10 @@ std::string temporarySibling(const fs::path& path)
 
 }  // namespace
 
-Result<std::string> readFileCapped(const fs::path& path, std::size_t maxBytes)
+Result<std::string> readFileCapped(const fs::path& path, std::size_t maxBytes, ReadFrom from)
 {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    const int shared = from == ReadFrom::SharedFolder ? O_NOFOLLOW | O_NONBLOCK : 0;
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | shared));
     if (fd.get() < 0)
         return fail(Error::fromErrno("open", path.string()));
     struct stat info {};
@@ -41,6 +42,8 @@ Result<std::string> readFileCapped(const fs::path& path, std::size_t maxBytes)
         return fail(Error::fromErrno("stat", path.string()));
     if (S_ISDIR(info.st_mode))
         return fail(Error::fromErrno("read", path.string(), EISDIR));
+    if (from == ReadFrom::SharedFolder && !S_ISREG(info.st_mode))
+        return fail(Error::make(Error::Code::Invalid, "read", path.string()));
     if (static_cast<std::size_t>(info.st_size) > maxBytes)
         return fail(Error::make(Error::Code::TooLarge, "read", path.string()));
 

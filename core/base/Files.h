@@ -15,8 +15,14 @@
 
 namespace corvane {
 
+// Where the file lives: a folder other processes of the user write into
+// (an inbox) must not make us follow a link or block on a FIFO.
+enum class ReadFrom { OwnFolder, SharedFolder };
+
 // Reads the whole file, refusing anything larger than maxBytes before reading it.
-Result<std::string> readFileCapped(const std::filesystem::path& path, std::size_t maxBytes);
+// From a shared folder only regular files are read, and links are not followed.
+Result<std::string> readFileCapped(const std::filesystem::path& path, std::size_t maxBytes,
+                                   ReadFrom from = ReadFrom::OwnFolder);
 
 // Replaces the file in one rename so readers see the old or the new bytes,
 // never a mix. Creates missing parent folders with mode 0700.

@@ -52,4 +52,17 @@ std::string repairedUTF8(std::string_view bytes)
     return out;
 }
 
+std::string utf8Prefix(std::string_view text, std::size_t count)
+{
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            continue;
+        if (characters == count)
+            return std::string(text.substr(0, i));
+        ++characters;
+    }
+    return std::string(text);
+}
+
 }  // namespace corvane

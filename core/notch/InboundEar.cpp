@@ -29,18 +29,6 @@ constexpr std::array<std::string_view, 40> launchableExtensions{
     "desktop", "appimage", "run", "deb", "rpm", "snap", "flatpak", "flatpakref", "flatpakrepo", "ksh", "csh",
 };
 
-// Bytes of the UTF-8 sequence that starts with `lead` (the text is well formed).
-std::size_t sequenceLength(unsigned char lead)
-{
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xF0)
-        return 4;
-    if (lead >= 0xE0)
-        return 3;
-    return 2;
-}
-
 // Control characters (C0, DEL and C1) become spaces, the result is trimmed
 // and cut to `maxText` characters.
 std::string cleanText(std::string_view raw)
@@ -50,7 +38,7 @@ std::string cleanText(std::string_view raw)
     spaced.reserve(repaired.size());
     for (std::size_t i = 0; i < repaired.size();) {
         auto lead = static_cast<unsigned char>(repaired[i]);
-        std::size_t length = sequenceLength(lead);
+        std::size_t length = utf8SequenceLength(lead);
         bool c1 = lead == 0xC2 && static_cast<unsigned char>(repaired[i + 1]) < 0xA0;
         if (lead < 0x20 || lead == 0x7F || c1)
             spaced.push_back(' ');
@@ -64,7 +52,7 @@ std::string cleanText(std::string_view raw)
         text.remove_prefix(1);
     std::size_t end = 0;
     for (std::size_t characters = 0; end < text.size() && characters < InboundEar::maxText; ++characters)
-        end += sequenceLength(static_cast<unsigned char>(text[end]));
+        end += utf8SequenceLength(static_cast<unsigned char>(text[end]));
     text = text.substr(0, end);
     while (!text.empty() && isAsciiSpace(text.back()))
         text.remove_suffix(1);

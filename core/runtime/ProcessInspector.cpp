@@ -12,6 +12,7 @@
 #include <fmt/format.h>
 
 #include "core/base/Ascii.h"
+#include "core/base/BootTime.h"
 #include "core/base/FileDescriptor.h"
 #include "core/base/Utf8.h"
 
@@ -96,17 +97,8 @@ std::optional<std::int32_t> pidFromName(const char* name)
 std::uint64_t bootTimeMicroseconds()
 {
     static const std::uint64_t bootTime = [] {
-        auto text = readBlock("/proc/stat", 1 << 20);
-        if (!text)
-            return std::uint64_t{0};
-        std::string_view rest(*text);
-        auto at = rest.find("\nbtime ");
-        if (at == std::string_view::npos)
-            return std::uint64_t{0};
-        rest.remove_prefix(at + 7);
-        std::uint64_t seconds = 0;
-        std::from_chars(rest.data(), rest.data() + rest.size(), seconds);
-        return seconds * 1'000'000;
+        auto boot = readBootTime();
+        return boot ? static_cast<std::uint64_t>(boot->unixSeconds()) * 1'000'000 : std::uint64_t{0};
     }();
     return bootTime;
 }
