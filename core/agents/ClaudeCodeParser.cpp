@@ -144,38 +144,39 @@ bool isBillable(const TokenUsage& usage)
     return total >= 1;
 }
 
-std::optional<UsageRecord> parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
-                                     std::optional<std::string_view> fallbackProject)
+// Fills `out` reusing its strings' storage; false, with `out` in no
+// particular state, when the line bills no call.
+bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
+               std::optional<std::string_view> fallbackProject, Screening screening, UsageRecord& out)
 {
-    if (!containsBytes(bytes, "\"usage\"") || !containsBytes(bytes, "\"assistant\""))
-        return std::nullopt;
+    if (screening == Screening::search && ClaudeCodeParser::needles().findIn(bytes) == std::string_view::npos)
+        return false;
     auto document = reader.iterate(bytes, padding);
     if (!document)
-        return std::nullopt;
+        return false;
     auto line = readLine(*document);
     if (!line || line->type != "assistant" || !line->messageId || !line->model || !line->usage || !line->timestamp)
-        return std::nullopt;
+        return false;
     auto timestamp = parseTranscriptTimestamp(*line->timestamp);
     if (!timestamp)
-        return std::nullopt;
+        return false;
     TokenUsage usage = tokenUsage(*line->usage);
     if (!isBillable(usage))
-        return std::nullopt;
+        return false;
 
-    std::optional<std::string> project;
+    out.id.assign(*line->messageId);
+    out.agent = AgentKind::claudeCode;
+    out.model.assign(*line->model);
+    out.timestamp = *timestamp;
+    out.sessionID.assign(line->sessionId.value_or("unknown"));
     if (line->cwd)
-        project = lastPathComponent(*line->cwd);
+        out.project = lastPathComponent(*line->cwd);
     else if (fallbackProject)
-        project = std::string(*fallbackProject);
-    return UsageRecord{
-        std::string(*line->messageId),
-        AgentKind::claudeCode,
-        std::string(*line->model),
-        *timestamp,
-        std::string(line->sessionId.value_or("unknown")),
-        std::move(project),
-        usage,
-    };
+        out.project = std::string(*fallbackProject);
+    else
+        out.project.reset();
+    out.usage = usage;
+    return true;
 }
 
 }  // namespace
@@ -187,12 +188,32 @@ ClaudeCodeParser& ClaudeCodeParser::operator=(ClaudeCodeParser&&) noexcept = def
 
 std::optional<UsageRecord> ClaudeCodeParser::parse(std::string_view line, std::optional<std::string_view> fallbackProject)
 {
-    return parseLine(*reader_, line, JsonLineReader::Padding::absent, fallbackProject);
+    UsageRecord record;
+    if (!parseLine(*reader_, line, JsonLineReader::Padding::absent, fallbackProject, Screening::search, record))
+        return std::nullopt;
+    return record;
 }
 
 std::optional<UsageRecord> ClaudeCodeParser::parse(PaddedLine line, std::optional<std::string_view> fallbackProject)
 {
-    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, fallbackProject);
+    UsageRecord record;
+    if (!parseInto(line, fallbackProject, Screening::search, record))
+        return std::nullopt;
+    return record;
+}
+
+bool ClaudeCodeParser::parseInto(PaddedLine line, std::optional<std::string_view> fallbackProject, Screening screening,
+                                 UsageRecord& record)
+{
+    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, fallbackProject, screening, record);
+}
+
+// Only assistant lines bill, and the type is the one thing the decoder
+// checks anyway: the usage key alone keeps nearly every other line out.
+const ByteNeedles& ClaudeCodeParser::needles()
+{
+    static const ByteNeedles usage{"\"usage\""};
+    return usage;
 }
 
 }  // namespace corvane

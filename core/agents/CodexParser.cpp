@@ -1,6 +1,8 @@
 #include "core/agents/CodexParser.h"
 
+#include <array>
 #include <cmath>
+#include <iterator>
 #include <ostream>
 
 #include <fmt/format.h>
@@ -173,20 +175,24 @@ std::optional<CodexParser::StoredWindow> storedWindow(std::string_view id, const
     return window;
 }
 
+// Nearly every token count carries limits: the stored list is refilled in
+// place rather than rebuilt.
 void applyLimits(const RawLine& line, WallTime lineTime, CodexParser::State& state)
 {
     if (!line.hasRateLimits)
         return;
-    std::vector<CodexParser::StoredWindow> windows;
-    for (const auto& [id, raw] : {std::pair{"primary", &line.primary}, std::pair{"secondary", &line.secondary}}) {
-        if (!*raw)
-            continue;
-        if (auto window = storedWindow(id, **raw, lineTime))
-            windows.push_back(std::move(*window));
-    }
-    if (windows.empty())
+    std::array<std::optional<CodexParser::StoredWindow>, 2> windows;
+    if (line.primary)
+        windows[0] = storedWindow("primary", *line.primary, lineTime);
+    if (line.secondary)
+        windows[1] = storedWindow("secondary", *line.secondary, lineTime);
+    if (!windows[0] && !windows[1])
         return;
-    state.limits = std::move(windows);
+    state.limits.clear();
+    for (auto& window : windows) {
+        if (window)
+            state.limits.push_back(std::move(*window));
+    }
     state.limitsAt = lineTime;
 }
 
@@ -217,18 +223,20 @@ std::optional<TokenUsage> applyTotals(const RawTotals& raw, CodexParser::State& 
     return usage;
 }
 
-std::optional<UsageRecord> parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
-                                     CodexParser::State& state, bool& sessionMeta)
+// Fills `out` reusing its strings' storage; false, with `out` in no
+// particular state, when the line bills no call.
+bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding, CodexParser::State& state,
+               bool& sessionMeta, Screening screening, UsageRecord& out)
 {
     sessionMeta = false;
-    if (!containsAnyBytes(bytes, {"session_meta", "turn_context", "token_count"}))
-        return std::nullopt;
+    if (screening == Screening::search && CodexParser::needles().findIn(bytes) == std::string_view::npos)
+        return false;
     auto document = reader.iterate(bytes, padding);
     if (!document)
-        return std::nullopt;
+        return false;
     auto line = readLine(*document);
     if (!line)
-        return std::nullopt;
+        return false;
 
     if (line->type == "session_meta") {
         sessionMeta = true;
@@ -236,38 +244,39 @@ std::optional<UsageRecord> parseLine(JsonLineReader& reader, std::string_view by
             state.sessionID = std::string(*line->id);
         if (line->cwd)
             state.cwd = std::string(*line->cwd);
-        return std::nullopt;
+        return false;
     }
     if (line->type == "turn_context") {
         if (line->model)
             state.model = std::string(*line->model);
         if (line->cwd)
             state.cwd = std::string(*line->cwd);
-        return std::nullopt;
+        return false;
     }
     if (line->type != "event_msg" || line->payloadType != "token_count" || !line->timestamp)
-        return std::nullopt;
+        return false;
     auto timestamp = parseTranscriptTimestamp(*line->timestamp);
     if (!timestamp)
-        return std::nullopt;
+        return false;
 
     applyLimits(*line, *timestamp, state);
     if (!line->totals)
-        return std::nullopt;
+        return false;
     auto usage = applyTotals(*line->totals, state);
     if (!usage)
-        return std::nullopt;
+        return false;
 
-    const std::string sessionID = state.sessionID.value_or("codex");
-    return UsageRecord{
-        fmt::format("{}:{}:{}:{}", sessionID, state.last.input, state.last.output, state.last.reasoning),
-        AgentKind::codex,
-        state.model.value_or("codex"),
-        *timestamp,
-        sessionID,
-        state.cwd ? lastPathComponent(*state.cwd) : std::nullopt,
-        *usage,
-    };
+    const std::string_view sessionID = state.sessionID ? std::string_view(*state.sessionID) : "codex";
+    out.id.clear();
+    fmt::format_to(std::back_inserter(out.id), "{}:{}:{}:{}", sessionID, state.last.input, state.last.output,
+                   state.last.reasoning);
+    out.agent = AgentKind::codex;
+    out.model.assign(state.model ? std::string_view(*state.model) : "codex");
+    out.timestamp = *timestamp;
+    out.sessionID.assign(sessionID);
+    out.project = state.cwd ? lastPathComponent(*state.cwd) : std::nullopt;
+    out.usage = *usage;
+    return true;
 }
 
 std::optional<std::string> optionalStringFrom(const Json& json, const char* key)
@@ -381,12 +390,29 @@ CodexParser& CodexParser::operator=(CodexParser&&) noexcept = default;
 
 std::optional<UsageRecord> CodexParser::parse(std::string_view line, State& state)
 {
-    return parseLine(*reader_, line, JsonLineReader::Padding::absent, state, sessionMeta_);
+    UsageRecord record;
+    if (!parseLine(*reader_, line, JsonLineReader::Padding::absent, state, sessionMeta_, Screening::search, record))
+        return std::nullopt;
+    return record;
 }
 
 std::optional<UsageRecord> CodexParser::parse(PaddedLine line, State& state)
 {
-    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, state, sessionMeta_);
+    UsageRecord record;
+    if (!parseInto(line, state, Screening::search, record))
+        return std::nullopt;
+    return record;
+}
+
+bool CodexParser::parseInto(PaddedLine line, State& state, Screening screening, UsageRecord& record)
+{
+    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, state, sessionMeta_, screening, record);
+}
+
+const ByteNeedles& CodexParser::needles()
+{
+    static const ByteNeedles types{"session_meta", "turn_context", "token_count"};
+    return types;
 }
 
 std::ostream& operator<<(std::ostream& out, const CodexParser::StoredWindow& window)

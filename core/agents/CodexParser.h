@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/agents/ByteSearch.h"
 #include "core/agents/ProviderUsage.h"
 #include "core/agents/TranscriptLine.h"
 #include "core/agents/UsageRecord.h"
@@ -70,6 +71,12 @@ public:
 
     std::optional<UsageRecord> parse(std::string_view line, State& state);
     std::optional<UsageRecord> parse(PaddedLine line, State& state);
+    // The same into a record whose strings keep their storage from call to
+    // call; false, leaving the record in no particular state, when the line
+    // bills nothing.
+    bool parseInto(PaddedLine line, State& state, Screening screening, UsageRecord& record);
+    // What a line must hold to be decoded at all.
+    static const ByteNeedles& needles();
     // Whether the line last parsed opened a session: the only line that
     // names the checkout's branch.
     bool lastWasSessionMeta() const { return sessionMeta_; }

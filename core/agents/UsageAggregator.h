@@ -7,7 +7,8 @@
 // Memory layout (a million records must stay under 150 bytes each):
 // records are 80-byte structs in fixed-size chunks that never move (no
 // doubling copy at the peak), found through an open-addressing table of
-// 32-bit record numbers kept at most half full, and each slot lists its
+// 32-bit record numbers, each beside half of its key, kept at most half
+// full, and each slot lists its
 // record numbers. Freed numbers are reused.
 
 #include <cstddef>
@@ -18,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -34,7 +36,7 @@ namespace corvane {
 // How long calls are kept.
 inline constexpr double usageRetentionSeconds = 7'776'000;  // 90 days
 
-// A stable 64-bit hash of a record id (FNV-1a, then mixed so the low bits spread).
+// A stable 64-bit hash of a record id, its low bits spread by a final mix.
 std::uint64_t usageRecordKey(std::string_view id);
 
 // [from, to): queries resolve ranges to whole 15-minute slots, so a bound
@@ -121,6 +123,12 @@ public:
     // stored: agents write a message several times while it streams and the
     // fullest copy wins, whatever the order the copies arrive in.
     bool add(const UsageRecord& record);
+    // Adds the records in order as `add` does, their keys (`usageRecordKey`)
+    // computed already; `taken` sees each one stored. Each key's table entry
+    // is fetched a few records ahead, so a batch waits on memory less than
+    // once per record.
+    void addAll(std::span<UsageRecord> records, std::span<const std::uint64_t> keys,
+                const std::function<void(UsageRecord&)>& taken);
     std::size_t count() const { return count_; }
     void reserveCapacity(std::size_t records);
     // Removes the calls before the instant; the number removed.
@@ -189,6 +197,7 @@ private:
     std::string_view name(NameID id) const { return names_[id]; }
 
     static std::int64_t slotOf(double timestamp);
+    bool add(const UsageRecord& record, std::uint64_t key);
     RecordNumber find(std::uint64_t key) const;
     void insertIntoTable(RecordNumber number);
     void eraseFromTable(std::uint64_t key);
@@ -207,7 +216,15 @@ private:
     RecordNumber used_ = 0;  // record numbers handed out so far
     std::vector<RecordNumber> free_;
     std::size_t count_ = 0;
-    std::vector<RecordNumber> table_;  // open addressing, linear probing
+    // A table entry carries the key's upper half, which the probe position
+    // (the lower bits) does not use: a probe past another record then
+    // rarely has to fetch that record.
+    struct TableEntry {
+        RecordNumber number;
+        std::uint32_t tag;
+    };
+    static std::uint32_t tagOf(std::uint64_t key) { return static_cast<std::uint32_t>(key >> 32); }
+    std::vector<TableEntry> table_;  // open addressing, linear probing
 
     std::deque<std::string> names_;
     std::unordered_map<std::string_view, NameID> nameIndex_;

@@ -52,6 +52,16 @@ std::optional<typename Map::mapped_type> lookup(const Map& map, const std::strin
     return found->second;
 }
 
+// The bytes from the first line to the end of the last, which one read
+// holds one after another.
+std::string_view span(std::span<const std::string_view> lines)
+{
+    if (lines.empty())
+        return {};
+    const char* begin = lines.front().data();
+    return {begin, static_cast<std::size_t>(lines.back().data() + lines.back().size() - begin)};
+}
+
 void accumulate(UsageIndexStats& into, const UsageIndexStats& more)
 {
     into.files += more.files;
@@ -107,7 +117,9 @@ public:
             auto view = JSONLTailer::readInto(file.path, tail, readBytes, buffer_);
             changed = changed || view.state != tail.value_or(TailState{});
             readLines(view.lines, file.agent, key, session, codex, cutoff, stats);
-            owner_.commit(key, view.state, file.agent == AgentKind::codex ? &codex : nullptr, batch_);
+            owner_.commit(key, view.state, file.agent == AgentKind::codex ? &codex : nullptr, {batch_.data(), batched_},
+                          {keys_.data(), batched_});
+            batched_ = 0;
             bool advanced = view.state.offset != tail.value_or(TailState{}).offset;
             tail = view.state;
             if (!view.more || !advanced)
@@ -131,24 +143,32 @@ private:
         if (session.project)
             project = *session.project;
         std::optional<std::string> branch;
+        LineScreen screen(agent == AgentKind::codex ? CodexParser::needles() : ClaudeCodeParser::needles(), span(lines));
         for (std::string_view line : lines) {
             if (!LineFilter::accepts(line)) {
                 ++stats.skippedLines;
                 continue;
             }
-            std::optional<UsageRecord> record;
+            if (!screen.holdsNeedle(line))
+                continue;
+            UsageRecord& record = batched_ < batch_.size() ? batch_[batched_] : batch_.emplace_back();
+            bool billed = false;
             if (agent == AgentKind::codex) {
-                record = codex_.parse(PaddedLine{line}, codex);
+                billed = codex_.parseInto(PaddedLine{line}, codex, Screening::needleFound, record);
                 if (auto named = codex_.lastWasSessionMeta() ? GitBranchSniffer::branch(line, agent) : std::nullopt)
                     branch = std::move(named);
             } else {
-                record = claude_.parse(PaddedLine{line}, project);
+                billed = claude_.parseInto(PaddedLine{line}, project, Screening::needleFound, record);
             }
-            if (!record)
+            if (!billed)
                 continue;
             ++stats.parsedLines;
-            if (record->timestamp >= cutoff)
-                batch_.push_back(std::move(*record));
+            if (record.timestamp < cutoff)
+                continue;
+            // Hashed here rather than under the indexer's lock.
+            if (keys_.size() == batched_)
+                keys_.emplace_back();
+            keys_[batched_++] = usageRecordKey(record.id);
         }
         if (agent == AgentKind::claudeCode)
             branch = lastClaudeBranch(lines);
@@ -171,7 +191,12 @@ private:
     ClaudeCodeParser claude_;
     CodexParser codex_;
     TailBuffer buffer_;
+    // The first `batched_` records wait for the next commit. The records
+    // stay when committed, so their strings keep their storage and a pass
+    // allocates next to nothing per call.
     std::vector<UsageRecord> batch_;
+    std::vector<std::uint64_t> keys_;  // the waiting records' keys
+    std::size_t batched_ = 0;
 };
 
 UsageIndexer::UsageIndexer(Options options)
@@ -234,14 +259,13 @@ std::optional<AgentKind> UsageIndexer::agentOf(const fs::path& path) const
 }
 
 void UsageIndexer::commit(const std::string& key, const TailState& tail, const CodexParser::State* codex,
-                          std::vector<UsageRecord>& batch)
+                          std::span<UsageRecord> batch, std::span<const std::uint64_t> keys)
 {
     std::lock_guard lock(mutex_);
-    for (UsageRecord& record : batch) {
-        if (aggregator_->add(record) && storeFile_)
+    aggregator_->addAll(batch, keys, [this](UsageRecord& record) {
+        if (storeFile_)
             unsaved_.push_back(std::move(record));
-    }
-    batch.clear();
+    });
     states_.tails[key] = tail;
     if (codex != nullptr)
         states_.codex[key] = *codex;

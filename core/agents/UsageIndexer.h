@@ -20,6 +20,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -124,9 +125,10 @@ private:
 
     void load();
     UsageIndexPass run(const std::vector<TranscriptFile>& files);
-    // Takes the batch's records into the store and moves the file's positions on.
+    // Takes the batch's records, whose keys are given, into the store and
+    // moves the file's positions on.
     void commit(const std::string& key, const TailState& tail, const CodexParser::State* codex,
-                std::vector<UsageRecord>& batch);
+                std::span<UsageRecord> batch, std::span<const std::uint64_t> keys);
     // Under the lock: every 64th file of a pass saves while records wait.
     void finishFile();
     Result<void> saveLocked();

@@ -18,7 +18,7 @@ struct UsageRecord {
     std::string id;
     AgentKind agent = AgentKind::claudeCode;
     std::string model;                   // as the agent reported it
-    WallTime timestamp;                  // from the transcript line, never the file's time
+    WallTime timestamp = WallTime::distantPast();  // from the transcript line, never the file's time
     std::string sessionID;
     std::optional<std::string> project;  // the project folder's last path component
     TokenUsage usage;

@@ -1,6 +1,8 @@
 #include "core/agents/ByteSearch.h"
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +49,49 @@ TEST(ByteSearch, any_of_several_needles_of_different_lengths_is_found_wherever_i
     EXPECT_TRUE(containsAnyBytes("abc", {"zz", "", "yy"}));
     EXPECT_FALSE(containsAnyBytes("abc", {"abcd", "x"}));
     EXPECT_TRUE(containsAnyBytes(std::string(100, '.') + "e", {"a", "b", "c", "d", "e"}));
+}
+
+// Haystacks built from the needles' own bytes, so that partial matches and
+// overlapping candidates are everywhere.
+TEST(ByteSearch, every_scan_of_the_machine_finds_the_same_first_occurrence)
+{
+    const ByteNeedles needles{"\"usage\"", "token_count", "ab"};
+    const std::string alphabet = "\"usagetokn_cb\n ";
+    std::mt19937 random(7);
+    for (int round = 0; round < 3000; ++round) {
+        std::string haystack(random() % 300, ' ');
+        for (char& byte : haystack)
+            byte = alphabet[random() % alphabet.size()];
+        const std::size_t expected = needles.findIn(haystack, ByteScan::portable);
+        for (ByteScan scan : availableByteScans())
+            ASSERT_EQ(needles.findIn(haystack, scan), expected) << static_cast<int>(scan) << " " << haystack;
+    }
+}
+
+TEST(ByteSearch, a_line_screen_marks_the_lines_a_search_of_each_line_would)
+{
+    std::string text;
+    for (int line = 0; line < 200; ++line) {
+        text += std::string(static_cast<std::size_t>(line * 7 % 90), 'x');
+        if (line % 3 == 0)
+            text += line % 2 == 0 ? "\"usage\"" : "token_count";
+        if (line % 5 == 0)
+            text += "\"usage\"";
+        text += "\n";
+    }
+    std::vector<std::string_view> lines;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(std::string_view(text).substr(start, end - start));
+
+    const ByteNeedles needles{"\"usage\"", "token_count"};
+    LineScreen screen(needles, std::string_view(text).substr(0, text.size() - 1));
+    // Lines of other shapes are never asked about.
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i % 4 == 1)
+            continue;
+        const bool expected = containsAnyBytes(lines[i], {"\"usage\"", "token_count"});
+        ASSERT_EQ(screen.holdsNeedle(lines[i]), expected) << i;
+    }
 }
 
 }  // namespace

@@ -102,5 +102,23 @@ TEST(ClaudeCodeParser, parses_in_place_when_the_caller_pads_its_buffer)
     EXPECT_EQ(*first, *padded);
 }
 
+TEST(ClaudeCodeParser, a_reused_record_keeps_nothing_of_the_line_before)
+{
+    ClaudeCodeParser parser;
+    const std::string first = assistantLine(R"({"output_tokens":5})");
+    std::string second = assistantLine(R"({"input_tokens":2})", "");
+    second.replace(second.find("msg_1"), 5, "m2");
+    second.replace(second.find("s-1"), 3, "a-much-longer-session-id-than-before");
+    const std::string buffer = first + "\n" + second + "\n" + std::string(transcriptLinePadding, '\n');
+
+    UsageRecord reused;
+    ASSERT_TRUE(parser.parseInto(PaddedLine{std::string_view(buffer).substr(0, first.size())}, std::nullopt,
+                                 Screening::search, reused));
+    ASSERT_TRUE(parser.parseInto(PaddedLine{std::string_view(buffer).substr(first.size() + 1, second.size())},
+                                 std::nullopt, Screening::needleFound, reused));
+    EXPECT_EQ(reused, *parser.parse(second, std::nullopt));
+    EXPECT_EQ(reused.project, std::nullopt);
+}
+
 }  // namespace
 }  // namespace corvane

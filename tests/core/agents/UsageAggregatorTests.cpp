@@ -3,7 +3,9 @@
 #include <ctime>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "core/agents/UsageAggregator.h"
 
@@ -182,6 +184,41 @@ TEST(UsageAggregator, names_are_interned_once_and_records_read_back)
     EXPECT_EQ(records[1].project, std::nullopt);
     EXPECT_EQ(records[1].model, "gpt-5-codex");
     EXPECT_EQ(records[1].timestamp, at("2026-03-02T11:00:00Z"));
+}
+
+TEST(UsageAggregator, ids_differing_only_in_length_or_trailing_zero_bytes_get_different_keys)
+{
+    std::set<std::uint64_t> keys;
+    std::string id;
+    for (int length = 0; length < 40; ++length, id.push_back('\0'))
+        EXPECT_TRUE(keys.insert(usageRecordKey(id)).second) << length;
+    for (int i = 0; i < 100000; ++i)
+        ASSERT_TRUE(keys.insert(usageRecordKey("msg_01" + std::to_string(i * 7919))).second) << i;
+}
+
+TEST(UsageAggregator, a_batch_with_its_keys_stores_what_one_add_after_another_would)
+{
+    std::mt19937 random(3);
+    std::vector<UsageRecord> batch;
+    for (int i = 0; i < 3000; ++i)
+        batch.push_back(call("msg_" + std::to_string(random() % 1000), at("2026-03-02T10:00:00Z"),
+                             static_cast<std::int64_t>(random() % 100)));
+    std::vector<std::uint64_t> keys;
+    for (const UsageRecord& record : batch)
+        keys.push_back(usageRecordKey(record.id));
+
+    UsageAggregator oneByOne;
+    std::vector<bool> expected;
+    for (const UsageRecord& record : batch)
+        expected.push_back(oneByOne.add(record));
+    UsageAggregator batched;
+    std::vector<bool> taken(batch.size(), false);
+    batched.addAll(batch, keys, [&](UsageRecord& record) { taken[static_cast<std::size_t>(&record - batch.data())] = true; });
+
+    EXPECT_EQ(taken, expected);
+    PriceMemo prices;
+    EXPECT_EQ(batched.count(), oneByOne.count());
+    EXPECT_EQ(batched.summary(everything(), std::nullopt, prices), oneByOne.summary(everything(), std::nullopt, prices));
 }
 
 // Many adds, replacements and prunes against a plain map of the same calls.
