@@ -9,7 +9,7 @@ qml6-module-qtqml-workerscript qt6-qpa-plugins qt6-svg-dev libqt6svg6 adwaita-ic
 nlohmann-json3-dev libsimdjson-dev libre2-dev libfmt-dev libhowardhinnant-date-dev
 libcurl4-openssl-dev libssl-dev libsystemd-dev libsecret-1-dev
 libgtest-dev libgmock-dev libbenchmark-dev hyperfine time jq iproute2 lsof python3
-dbus-daemon dbus-x11 xvfb xauth desktop-file-utils xdg-utils gnome-keyring"
+dbus-daemon dbus-x11 xvfb xauth imagemagick desktop-file-utils xdg-utils gnome-keyring"
 
 missing=""
 for package in $packages; do

@@ -165,6 +165,16 @@ AlertCenter::Press AlertCenter::pressClear(InboxFilter filter)
     return Press::done;
 }
 
+std::optional<InboxAction> AlertCenter::primaryAction(const AlertRecord& record) const
+{
+    std::optional<InboxAction> action = InboxActions::primary(record, clock_.now(), reminderHandler_ != nullptr);
+    if (action == InboxAction::complete)
+        return action;
+    if (!action || actionHandler_ == nullptr || !actionHandler_->canPerform(*action, record))
+        return std::nullopt;
+    return action;
+}
+
 AlertCenter::Press AlertCenter::runPrimary(const Uuid& recordID)
 {
     auto found = std::find_if(history_.records.begin(), history_.records.end(),
@@ -175,10 +185,10 @@ AlertCenter::Press AlertCenter::runPrimary(const Uuid& recordID)
     }
     // A copy: the handlers may change the history while they run.
     const AlertRecord record = *found;
-    std::optional<InboxAction> action = InboxActions::primary(record, clock_.now(), reminderHandler_ != nullptr);
+    std::optional<InboxAction> action = primaryAction(record);
     if (action != InboxAction::complete) {
         disarm();
-        if (!action || actionHandler_ == nullptr)
+        if (!action)
             return Press::nothing;
         actionHandler_->perform(*action, record);
         return Press::done;

@@ -33,6 +33,8 @@ namespace corvane {
 class AlertActionHandler {
 public:
     virtual ~AlertActionHandler() = default;
+    // Whether `perform` would act; a row offers no button that cannot.
+    virtual bool canPerform(InboxAction, const AlertRecord&) const { return true; }
     virtual void perform(InboxAction action, const AlertRecord& record) = 0;
 };
 
@@ -108,6 +110,10 @@ public:
     enum class Press { armed, done, nothing, failed };
     std::optional<InboxFilter> armedClear() const { return armedClear_; }
     Press pressClear(InboxFilter filter);
+    // The row's primary button: the inbox's action for the record when it can
+    // be carried out here (a reminder handler for "Complete", the action
+    // handler for the others); none without.
+    std::optional<InboxAction> primaryAction(const AlertRecord& record) const;
     // Runs a row's primary action. Completing a reminder is two-step like
     // clearing; a completed reminder's alert leaves the history.
     std::optional<Uuid> armedComplete() const { return armedComplete_; }

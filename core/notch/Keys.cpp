@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "core/notch/EarRoute.h"
 #include "core/notch/ModuleCatalog.h"
 
 namespace corvane {
@@ -41,12 +42,15 @@ std::vector<SettingsIndexEntry> buildIndex()
     add(IndexedKey::of(Keys::alwaysShowDock));
     add(IndexedKey::of(Keys::musicInFront));
     add(IndexedKey::of(Keys::otherActivityGlance));
+    add(IndexedKey::of(Keys::musicGlanceMinutes));
     add(IndexedKey::of(Keys::dualEars));
     add(IndexedKey::of(Keys::showRestingEars));
     add(IndexedKey::of(Keys::restingLeft));
     add(IndexedKey::of(Keys::restingRight));
     add(IndexedKey::of(Keys::earWidth));
     add(IndexedKey::of(Keys::earFitMenuBar));
+    for (const auto& route : EarRoutes::all())
+        add(IndexedKey::of(EarRouteSwitch::enabled(route.route)));
     add(IndexedKey::of(Keys::dockOrder));
     add(IndexedKey::of(Keys::dockHidden));
     add(IndexedKey::of(Keys::dockOverflow));
@@ -319,6 +323,15 @@ SettingKey<bool> ears(std::string_view moduleID, bool defaultValue)
 }
 
 }  // namespace ModuleSwitch
+
+namespace EarRouteSwitch {
+
+SettingKey<bool> enabled(EarRoute route)
+{
+    return {"notch.earRoute." + std::string(rawValue(route)), EarRoutes::defaultSwitch(route)};
+}
+
+}  // namespace EarRouteSwitch
 
 namespace AwaySwitch {
 

@@ -47,6 +47,9 @@ inline const SettingKey<bool> alwaysShowDock{"general.alwaysShowDock", false};
 // Notch and ears
 inline const SettingKey<bool> musicInFront{"notch.musicInFront", true};
 inline const SettingKey<int> otherActivityGlance{"notch.otherActivityGlance", 5};  // seconds
+// While music is in front, every this many minutes the other activities get
+// a glance; one of MusicFront::options, 0 = never.
+inline const SettingKey<int> musicGlanceMinutes{"notch.musicGlanceMinutes", 5};
 inline const SettingKey<bool> dualEars{"notch.dualEars", true};
 inline const SettingKey<bool> showRestingEars{"notch.showRestingEars", false};
 inline const SettingKey<RestingEarContent> restingLeft{"notch.restingLeft", RestingEarContent::none};
@@ -308,6 +311,16 @@ SettingKey<bool> enabled(std::string_view moduleID, bool defaultEnabled);
 SettingKey<bool> ears(std::string_view moduleID, bool defaultValue = true);
 
 }  // namespace ModuleSwitch
+
+// The switch of one ear route, "notch.earRoute." + the route's raw value:
+// whether pointing at or clicking such an ear opens its surface.
+enum class EarRoute;  // core/notch/EarRoute.h
+
+namespace EarRouteSwitch {
+
+SettingKey<bool> enabled(EarRoute route);
+
+}  // namespace EarRouteSwitch
 
 // Forwarding of one kind to the phone during Step away: "away.forward." + kind.
 namespace AwaySwitch {

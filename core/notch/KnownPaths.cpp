@@ -108,12 +108,15 @@ KnownPaths KnownPaths::resolve(const Inputs& inputs)
     paths.harness_ = detectHarness(inputs.arguments, inputs.environment);
     paths.home_ = inputs.home;
     paths.supportRoot_ = supportRootFor(paths.harness_, inputs.environment, inputs.home, inputs.temp, inputs.pid);
-    if (paths.harness_)
-        paths.configRoot_ = paths.supportRoot_ / "config";
-    else if (auto configHome = absoluteVariable(inputs.environment, "XDG_CONFIG_HOME"))
-        paths.configRoot_ = *configHome;
-    else
-        paths.configRoot_ = inputs.home / ".config";
+    auto root = [&](const char* variable, const char* homeFolder, const char* harnessFolder) {
+        if (paths.harness_)
+            return paths.supportRoot_ / harnessFolder;
+        if (auto set = absoluteVariable(inputs.environment, variable))
+            return *set;
+        return inputs.home / homeFolder;
+    };
+    paths.configRoot_ = root("XDG_CONFIG_HOME", ".config", "config");
+    paths.cacheRoot_ = root("XDG_CACHE_HOME", ".cache", "cache");
     return paths;
 }
 
@@ -175,6 +178,8 @@ fs::path KnownPaths::statusFile() const { return appSupport() / "status" / "clau
 fs::path KnownPaths::agentSkill() const { return home_ / ".agents" / "skills" / "lunebox" / "SKILL.md"; }
 
 fs::path KnownPaths::settingsFile() const { return configRoot_ / dataFolder_ / settingsFileName; }
+
+fs::path KnownPaths::cacheFolder() const { return cacheRoot_ / dataFolder_; }
 
 fs::path KnownPaths::legacySettingsFile() const { return configRoot_ / legacyFolder / settingsFileName; }
 

@@ -6,7 +6,8 @@
 //
 // Linux layout: data under $XDG_DATA_HOME (default ~/.local/share) in the
 // folder "Lunebox" ("Lunebox-<suffix>" for a variant build), settings in
-// $XDG_CONFIG_HOME (default ~/.config) under the same folder name. Harness
+// $XDG_CONFIG_HOME (default ~/.config) and caches in $XDG_CACHE_HOME
+// (default ~/.cache) under the same folder name. Harness
 // runs (tests, snapshot rendering, tools) keep both under a private
 // temporary folder and never touch the user's real ones.
 
@@ -88,6 +89,9 @@ public:
     std::filesystem::path agentSkill() const;
     // $XDG_CONFIG_HOME/<dataFolder>/defaults.json; harness: in the harness root.
     std::filesystem::path settingsFile() const;
+    // $XDG_CACHE_HOME/<dataFolder>: what can be fetched or made again
+    // (album artwork); harness: in the harness root.
+    std::filesystem::path cacheFolder() const;
     // The settings file and data folder of the program's former identity.
     std::filesystem::path legacySettingsFile() const;
     std::filesystem::path legacyDataFolder() const;
@@ -98,6 +102,7 @@ private:
     bool harness_ = false;
     std::filesystem::path supportRoot_;
     std::filesystem::path configRoot_;
+    std::filesystem::path cacheRoot_;
     std::filesystem::path home_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/notch/EarRoute.h"
 #include "core/notch/Keys.h"
 #include "core/notch/ModuleCatalog.h"
 
@@ -39,6 +40,15 @@ TEST(Keys, enum_keys_default_to_the_case_the_catalogue_names)
     EXPECT_EQ(Keys::copyToastMode.defaultValue, CopyToastMode::actionable);
 }
 
+TEST(Keys, ear_route_switches_are_named_after_their_route_and_on_for_the_first_nine)
+{
+    EXPECT_EQ(EarRouteSwitch::enabled(EarRoute::aiAttention).storageKey(), "corvane.notch.earRoute.aiAttention");
+    EXPECT_TRUE(EarRouteSwitch::enabled(EarRoute::updateReady).defaultValue);
+    EXPECT_FALSE(EarRouteSwitch::enabled(EarRoute::aiWorking).defaultValue);
+    EXPECT_NE(SettingsIndex::find("corvane.notch.earRoute.nowPlaying"), nullptr);
+    EXPECT_NE(SettingsIndex::find("corvane.notch.musicGlanceMinutes"), nullptr);
+}
+
 TEST(SettingsIndex, every_key_is_prefixed_unique_and_checked_by_its_type)
 {
     auto keys = SettingsIndex::storageKeys();
@@ -47,9 +57,10 @@ TEST(SettingsIndex, every_key_is_prefixed_unique_and_checked_by_its_type)
     for (const auto& key : keys)
         EXPECT_TRUE(key.starts_with("corvane.")) << key;
 
-    // 190 catalogue constants, then one entry per module and per alert kind.
+    // 191 catalogue constants and 13 ear-route switches, then one entry per
+    // module and per alert kind.
     std::size_t perModuleAndKind = ModuleCatalog::all().size() + ModuleCatalog::allAlertKinds().size();
-    EXPECT_EQ(SettingsIndex::entries().size(), 190 + perModuleAndKind + 5);
+    EXPECT_EQ(SettingsIndex::entries().size(), 191 + 13 + perModuleAndKind + 5);
 
     const IndexedKey* delay = SettingsIndex::find("corvane.general.hoverDelayMs");
     ASSERT_NE(delay, nullptr);

@@ -39,12 +39,14 @@ TEST(KnownPaths, a_double_dash_argument_after_the_program_or_the_variable_makes_
 
 TEST(KnownPaths, a_normal_run_follows_the_xdg_folders)
 {
-    auto paths = KnownPaths::resolve(normalRun({{"XDG_DATA_HOME", "/data"}, {"XDG_CONFIG_HOME", "/config"}}));
+    auto paths = KnownPaths::resolve(
+        normalRun({{"XDG_DATA_HOME", "/data"}, {"XDG_CONFIG_HOME", "/config"}, {"XDG_CACHE_HOME", "/cache"}}));
     EXPECT_FALSE(paths.isHarness());
     EXPECT_EQ(paths.appSupport(), "/data/Lunebox");
     EXPECT_EQ(paths.inbox(), "/data/Lunebox/inbox");
     EXPECT_EQ(paths.statusFile(), "/data/Lunebox/status/claude.json");
     EXPECT_EQ(paths.settingsFile(), "/config/Lunebox/defaults.json");
+    EXPECT_EQ(paths.cacheFolder(), "/cache/Lunebox");
     EXPECT_EQ(paths.legacySettingsFile(), "/config/corvane/defaults.json");
     EXPECT_EQ(paths.legacyDataFolder(), "/data/corvane");
     EXPECT_EQ(paths.agentSkill(), "/home/ada/.agents/skills/lunebox/SKILL.md");
@@ -53,6 +55,7 @@ TEST(KnownPaths, a_normal_run_follows_the_xdg_folders)
     auto fallback = KnownPaths::resolve(normalRun({{"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", ""}}));
     EXPECT_EQ(fallback.appSupport(), "/home/ada/.local/share/Lunebox");
     EXPECT_EQ(fallback.settingsFile(), "/home/ada/.config/Lunebox/defaults.json");
+    EXPECT_EQ(fallback.cacheFolder(), "/home/ada/.cache/Lunebox");
 
     auto inputs = normalRun();
     inputs.applicationID = "com.lunebox.app.dev";
@@ -68,6 +71,7 @@ TEST(KnownPaths, a_harness_run_keeps_data_and_settings_in_its_own_temporary_root
     EXPECT_EQ(paths.supportRoot(), "/tmp/lunebox-harness-42");
     EXPECT_EQ(paths.appSupport(), "/tmp/lunebox-harness-42/Lunebox");
     EXPECT_EQ(paths.settingsFile(), "/tmp/lunebox-harness-42/config/Lunebox/defaults.json");
+    EXPECT_EQ(paths.cacheFolder(), "/tmp/lunebox-harness-42/cache/Lunebox");
 }
 
 TEST(KnownPaths, the_shell_literal_expands_to_the_inbox_in_a_real_shell)
