@@ -3,7 +3,7 @@
 # `lunebox` as a harness run (LUNEBOX_HARNESS=1, HOME in a temporary
 # folder), lets it settle for 5 s, then samples its CPU ticks (utime + stime
 # of /proc/<pid>/stat) and VmRSS every second for 60 s. In the same server
-# it runs an empty Qt Quick window (`qml6`, software scene graph) and
+# it runs an empty Qt Quick window (`qml`, software scene graph) and
 # samples its VmRSS alike. Prints a Markdown block for bench/RESULTS.md:
 # CPU % of one core (target < 0.5 %) and the RSS ratio against the empty
 # Quick window (target ≤ 2×).
@@ -46,12 +46,13 @@ done
 
 mkdir -p "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
+# exec: the pid that $! gives is then the measured program, not a shell.
 session() {
-    env -i PATH="$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" DISPLAY=":$display" \
+    exec env -i PATH="$PATH" HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" DISPLAY=":$display" \
         QT_QPA_PLATFORM=xcb "$@"
 }
 
-session LUNEBOX_HARNESS=1 "$bin/lunebox" >"$work/lunebox.log" 2>&1 &
+(session LUNEBOX_HARNESS=1 "$bin/lunebox") >"$work/lunebox.log" 2>&1 &
 app=$!
 started="$started $app"
 
@@ -60,7 +61,9 @@ import QtQuick
 import QtQuick.Window
 Window { width: 200; height: 32; visible: true; color: "black" }
 QML
-session QT_QUICK_BACKEND=software qml6 "$work/empty.qml" >"$work/quick.log" 2>&1 &
+# Debian installs the QML runtime as qml6 in some releases, only under the Qt folder in others.
+qml=$(command -v qml6 || echo /usr/lib/qt6/bin/qml)
+(session QT_QUICK_BACKEND=software "$qml" "$work/empty.qml") >"$work/quick.log" 2>&1 &
 quick=$!
 started="$started $quick"
 

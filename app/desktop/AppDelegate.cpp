@@ -9,6 +9,7 @@
 #include "app/desktop/DesktopFile.h"
 #include "core/base/Log.h"
 #include "app/desktop/IslandWindow.h"
+#include "app/desktop/TimerFixture.h"
 #include "core/notch/InboundEar.h"
 #include "core/notch/Keys.h"
 #include "core/notch/QuietURL.h"
@@ -32,6 +33,14 @@ bool isSettingsPageName(const std::string& name)
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
             || c == '_';
     });
+}
+
+// One of the offered choices; anything else written into the file means never.
+int glanceMinutes(int stored)
+{
+    return std::find(MusicFront::options.begin(), MusicFront::options.end(), stored) != MusicFront::options.end()
+        ? stored
+        : 0;
 }
 
 std::optional<std::string> runningExecutable()
@@ -65,6 +74,20 @@ AppDelegate::AppDelegate(const KnownPaths& paths, QObject* parent) : QObject(par
     connect(&tray_, &TrayIcon::quietRequested, this, &AppDelegate::setQuiet);
     connect(&tray_, &TrayIcon::quitRequested, qApp, &QCoreApplication::quit);
     connect(this, &AppDelegate::pausedChanged, &tray_, &TrayIcon::showPaused);
+    connect(this, &AppDelegate::pausedChanged, &devServers_, &DevServersModule::setFrozen);
+    connect(this, &AppDelegate::pausedChanged, &agents_, &AgentsModule::setFrozen);
+    devServers_.registerSection(sections_);
+    // Alert actions that lead into the panel open it on the primary screen.
+    environment_.actions().setPanel({
+        .canShow = [this](const PanelPage& page) {
+            return islands_.primary() != nullptr
+                && (page.inbox ? sections_.hasInbox() : sections_.hasContent(page.surface));
+        },
+        .show = [this](const PanelPage& page) {
+            if (IslandWindow* island = islands_.primary())
+                island->openPage(page);
+        },
+    });
     // Quiet mode and the island follow the store, whoever changed it: the
     // tray, a URL, the settings window or another process.
     subscription_ = environment_.settings().subscribe([this](int) { settingsChanged(); });
@@ -79,11 +102,15 @@ AppDelegate::~AppDelegate()
 void AppDelegate::launch(const QStringList& arguments)
 {
     settingsChanged();
+    devServers_.start();
+    agents_.start();
     if (!environment_.paths().isHarness())
         registerUrlHandler();
     reopenSettingsIfAsked();
     dispatch(arguments);
     openModuleFromEnvironment();
+    if (environment_.paths().isHarness())
+        TimerFixture::startFromEnvironment(environment_);
 }
 
 void AppDelegate::openModuleFromEnvironment()
@@ -129,6 +156,8 @@ void AppDelegate::dispatch(const QStringList& arguments)
 void AppDelegate::terminate()
 {
     delete settingsWindow_;
+    devServers_.stop();
+    agents_.stop();
     environment_.shutdown();
     // After the children are stopped, so a running xdg-mime ends at once.
     if (desktopQueue_)
@@ -156,7 +185,8 @@ void AppDelegate::openSettingsAt(std::string page)
 {
     settingsPage_ = std::move(page);
     if (!settingsWindow_) {
-        settingsWindow_ = new SettingsWindow(environment_.settings(), [this](bool on) { setQuiet(on); });
+        settingsWindow_ = new SettingsWindow(environment_.settings(), environment_.paths(),
+                                             [this](bool on) { setQuiet(on); });
         settingsWindow_->setAttribute(Qt::WA_DeleteOnClose);
     }
     settingsWindow_->show();
@@ -170,7 +200,7 @@ void AppDelegate::settingsChanged()
     tray_.showQuiet(settings.get(Keys::quietMode));
     environment_.ears().setOptions({
         .front = MusicFront{.on = settings.get(Keys::musicInFront),
-                            .glanceMinutes = 0,
+                            .glanceMinutes = glanceMinutes(settings.get(Keys::musicGlanceMinutes)),
                             .glanceSeconds = double(settings.get(Keys::otherActivityGlance))},
         .dual = settings.get(Keys::dualEars),
     });

@@ -11,7 +11,9 @@
 #include <QPointer>
 #include <QStringList>
 
+#include "app/desktop/AgentsModule.h"
 #include "app/desktop/AppEnvironment.h"
+#include "app/desktop/DevServersModule.h"
 #include "app/desktop/IslandWindows.h"
 #include "app/desktop/SectionRegistry.h"
 #include "app/desktop/SettingsWindow.h"
@@ -69,6 +71,9 @@ private:
     AppEnvironment environment_;
     UrlDispatcher urls_;
     SectionRegistry sections_ = SectionRegistry::builtIn();
+    // Before the islands: their panels hold the modules' sections.
+    DevServersModule devServers_{environment_};
+    AgentsModule agents_{environment_};
     IslandWindows islands_{environment_, sections_};
     TrayIcon tray_;
     QPointer<SettingsWindow> settingsWindow_;

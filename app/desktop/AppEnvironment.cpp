@@ -21,6 +21,7 @@ AppEnvironment::AppEnvironment(const KnownPaths& paths, QObject* parent)
       journal_(paths.isHarness()),
       defaults_(paths.settingsFile(), clock_, Calendar::local()),
       settings_(defaults_),
+      artwork_(ArtworkCache::folderOf(paths)),
       alerts_({.dataFolder = paths.appSupport()}, scheduler_, clock_, Calendar::local(),
               [this](std::string_view kind) { return isTimeSensitive(kind); }),
       cards_(scheduler_, clock_, ears_, [this](std::string_view kind) { return isTimeSensitive(kind); }),
@@ -30,6 +31,7 @@ AppEnvironment::AppEnvironment(const KnownPaths& paths, QObject* parent)
     if (int removed = settings_.removeRetired(); removed > 0)
         logger.info("removed {} retired settings", removed);
     watchSettingsFile();
+    alerts_.setActionHandler(&actions_);
     alerts_.load();
 }
 

@@ -11,7 +11,9 @@
 #include <QFileSystemWatcher>
 #include <QObject>
 
+#include "app/desktop/AlertActions.h"
 #include "app/desktop/AlertOutlets.h"
+#include "app/desktop/ArtworkCache.h"
 #include "app/desktop/CardPresenter.h"
 #include "app/desktop/EarController.h"
 #include "app/desktop/QtScheduler.h"
@@ -25,6 +27,7 @@
 #include "core/notch/QuietMode.h"
 #include "core/notch/SettingsStore.h"
 #include "platform/linux/FreedesktopNotifier.h"
+#include "platform/linux/XdgOpener.h"
 
 namespace corvane::app {
 
@@ -45,6 +48,10 @@ public:
     // Who owns the ears, and the alert cards under the island.
     EarController& ears() { return ears_; }
     CardPresenter& cards() { return cards_; }
+    // What the primary buttons of cards and inbox rows do; modules register
+    // the actions they own here.
+    AlertActions& actions() { return actions_; }
+    const ArtworkCache& artwork() const { return artwork_; }
     const ProcessRunner& processes() const { return processes_; }
 
     // Flushes the stores and stops every child process; idempotent.
@@ -70,6 +77,10 @@ private:
     FileDefaultsDomain defaults_;
     SettingsStore settings_;
     QFileSystemWatcher settingsWatcher_;
+    platform::XdgOpener opener_;
+    // Before the alert centre, which keeps a pointer to it until the end.
+    AlertActions actions_{opener_};
+    ArtworkCache artwork_;
     AlertCenter alerts_;
     EventCenter events_{settings_};
     platform::FreedesktopNotifier notifier_;

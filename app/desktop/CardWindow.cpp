@@ -6,6 +6,7 @@
 #include <QRegion>
 #include <QSurfaceFormat>
 
+#include "core/base/Log.h"
 #include "ui/Fonts.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
@@ -16,6 +17,8 @@ namespace {
 
 namespace Palette = ui::Palette;
 namespace Fonts = ui::Fonts;
+
+const Logger logger("alerts");
 
 QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
@@ -53,7 +56,8 @@ AlertCardPlan CardWindow::planOf(const PresentedAlert& alert)
     return plan;
 }
 
-void CardWindow::paintCard(QPainter& painter, QSizeF size, const AlertQueue::Card& card, WallTime now)
+void CardWindow::paintCard(QPainter& painter, QSizeF size, const AlertQueue::Card& card, WallTime now,
+                           std::optional<InboxAction> action)
 {
     AlertCardPlan plan = planOf(card.alert);
     QColor tint = Palette::fromHex(plan.tintHex);
@@ -86,13 +90,28 @@ void CardWindow::paintCard(QPainter& painter, QSizeF size, const AlertQueue::Car
         right = pill.left() - 6;
     }
     qreal left = tile.right() + 12;
+    qreal textRight = size.width() - 14;
+    if (action) {
+        QFont font = Fonts::font(Fonts::Style::caption);
+        font.setWeight(QFont::DemiBold);
+        QString label = qs(corvane::title(*action));
+        qreal width = QFontMetricsF(font).horizontalAdvance(label) + 20;
+        QRectF button(textRight - width, 36, width, 24);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(tint);
+        painter.drawRoundedRect(button, 12, 12);
+        painter.setFont(font);
+        painter.setPen(Palette::text);
+        painter.drawText(button, Qt::AlignCenter, label);
+        textRight = button.left() - 8;
+    }
     std::string eyebrow = plan.eyebrow;
     if (plan.badge)
         eyebrow += " · " + *plan.badge;
     line(painter, QRectF(left, 10, right - left, 16), qs(eyebrow), Fonts::Style::caption, tint);
-    line(painter, QRectF(left, 27, size.width() - 14 - left, 20), qs(plan.headline), Fonts::Style::headline, Palette::text);
+    line(painter, QRectF(left, 27, textRight - left, 20), qs(plan.headline), Fonts::Style::headline, Palette::text);
     if (plan.context)
-        line(painter, QRectF(left, 47, size.width() - 14 - left, 18), qs(*plan.context), Fonts::Style::body,
+        line(painter, QRectF(left, 47, textRight - left, 18), qs(*plan.context), Fonts::Style::body,
              Palette::secondaryText);
 
     // The time left, as a thin bar along the bottom edge.
@@ -104,7 +123,7 @@ void CardWindow::paintCard(QPainter& painter, QSizeF size, const AlertQueue::Car
     painter.restore();
 }
 
-CardWindow::CardWindow(CardPresenter& presenter) : presenter_(presenter)
+CardWindow::CardWindow(CardPresenter& presenter, AlertActions& actions) : presenter_(presenter), actions_(actions)
 {
     setFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool | Qt::WindowDoesNotAcceptFocus
              | Qt::NoDropShadowWindowHint | Qt::BypassWindowManagerHint);
@@ -143,16 +162,22 @@ void CardWindow::paintEvent(QPaintEvent*)
     if (!visible)
         return;
     QPainter painter(this);
-    paintCard(painter, size(), *visible, presenter_.now());
+    paintCard(painter, size(), *visible, presenter_.now(), actions_.cardAction(visible->alert, presenter_.now()));
 }
 
 void CardWindow::mousePressEvent(QMouseEvent* event)
 {
     const auto& visible = presenter_.queue().visible();
     if (visible && event->button() == Qt::LeftButton) {
-        AlertCardPlan::Primary primary = planOf(visible->alert).primary;
+        // A copy: dismissing lets the next card in.
+        PresentedAlert alert = visible->alert;
+        WallTime now = presenter_.now();
+        bool acts = actions_.cardAction(alert, now).has_value();
         presenter_.dismiss();
-        emit primaryRequested(primary);
+        if (acts) {
+            if (auto done = actions_.runCard(alert, now); !done)
+                logger.warning("the card's action did nothing: {}", done.error().message());
+        }
     }
     QRasterWindow::mousePressEvent(event);
 }

@@ -1,13 +1,17 @@
 #pragma once
 // The alert card under the island: symbol, eyebrow, headline and context
 // of the visible card, its "×N" repeat badge and a bar of the time left.
-// Pointing at it pauses the countdown; a click runs its primary action and
-// closes it. Painted like the island, so snapshots draw the same pixels.
+// Pointing at it pauses the countdown; a click closes it and runs its
+// primary action, whose title the card shows only when it can act.
+// Painted like the island, so snapshots draw the same pixels.
+
+#include <optional>
 
 #include <QPainter>
 #include <QRasterWindow>
 #include <QTimer>
 
+#include "app/desktop/AlertActions.h"
 #include "app/desktop/CardPresenter.h"
 #include "core/notch/AlertCardPlan.h"
 
@@ -21,12 +25,11 @@ public:
 
     // The card's plan, or one made from the alert's words when the source gave none.
     static AlertCardPlan planOf(const PresentedAlert& alert);
-    static void paintCard(QPainter& painter, QSizeF size, const AlertQueue::Card& card, WallTime now);
+    // `action`: the button's title, when the card's action can act.
+    static void paintCard(QPainter& painter, QSizeF size, const AlertQueue::Card& card, WallTime now,
+                          std::optional<InboxAction> action);
 
-    explicit CardWindow(CardPresenter& presenter);
-
-signals:
-    void primaryRequested(const corvane::AlertCardPlan::Primary& primary);
+    CardWindow(CardPresenter& presenter, AlertActions& actions);
 
 protected:
     bool event(QEvent* event) override;
@@ -37,6 +40,7 @@ private:
     void cardChanged();
 
     CardPresenter& presenter_;
+    AlertActions& actions_;
     // Repaints the bar of the time left while it runs, and only then.
     QTimer frames_;
 };

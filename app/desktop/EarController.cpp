@@ -48,19 +48,37 @@ void EarController::handle(const InboundEar& inbound)
     WallTime now = clock_.now();
     if (const auto* request = inbound.request()) {
         inbound_.show(*request, now);
-        arbiter_.post(InboundEar::activity(*request, now), now);
+        Activity activity = InboundEar::activity(*request, now);
+        if (request->openPath)
+            openPaths_.insert_or_assign(activity.id, *request->openPath);
+        else
+            openPaths_.erase(activity.id);
+        arbiter_.post(std::move(activity), now);
     } else if (const auto* clear = inbound.clear()) {
         for (const auto& id : inbound_.clear(clear->id))
-            arbiter_.remove(InboundEar::activityID(id));
+            forgetInbound(id);
     }
     refresh();
+}
+
+std::optional<std::string> EarController::openPath(std::string_view activityID) const
+{
+    auto found = openPaths_.find(activityID);
+    return found == openPaths_.end() ? std::nullopt : std::optional(found->second);
+}
+
+void EarController::forgetInbound(const std::string& id)
+{
+    std::string activityID = InboundEar::activityID(id);
+    arbiter_.remove(activityID);
+    openPaths_.erase(activityID);
 }
 
 void EarController::refresh()
 {
     WallTime now = clock_.now();
     for (const auto& id : inbound_.expire(now))
-        arbiter_.remove(InboundEar::activityID(id));
+        forgetInbound(id);
     arbiter_.prune(now);
 
     EarLineup lineup = arbiter_.lineup(now, options_.front, options_.dual);

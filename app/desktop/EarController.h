@@ -4,7 +4,9 @@
 // polls: after every change one timer is armed for the arbiter's next
 // change (or an inbound ear's end), and the lineup is recomputed then.
 
+#include <map>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include <QObject>
@@ -40,6 +42,8 @@ public:
     void removeAll(std::string_view moduleID);
     // Shows or clears inbound ears.
     void handle(const InboundEar& inbound);
+    // The file a click on this activity opens: an inbound ear's "open" path.
+    std::optional<std::string> openPath(std::string_view activityID) const;
 
 signals:
     // `animated`: the main ear changed owner, not only content.
@@ -47,12 +51,14 @@ signals:
 
 private:
     void refresh();
+    void forgetInbound(const std::string& id);
 
     Scheduler& scheduler_;
     const Clock& clock_;
     Options options_;
     ActivityArbiter arbiter_;
     InboundEarBook inbound_;
+    std::map<std::string, std::string, std::less<>> openPaths_;  // activity id -> path
     EarLineup lineup_;
     std::optional<Scheduler::TimerId> timer_;
     std::optional<WallTime> nextRefresh_;

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/desktop/ArtworkCache.h"
 #include "ui/Fonts.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
@@ -170,7 +171,8 @@ QString budsLine(const BudsBattery& battery)
 
 }  // namespace
 
-void paint(QPainter& painter, const QRectF& box, const EarContent& content, const QColor& tint, Side side)
+void paint(QPainter& painter, const QRectF& box, const EarContent& content, const QColor& tint, Side side,
+           const ArtworkCache* artwork)
 {
     const QFont font = Fonts::font(Fonts::Style::ear);
     std::visit(
@@ -185,17 +187,27 @@ void paint(QPainter& painter, const QRectF& box, const EarContent& content, cons
             } else if constexpr (std::is_same_v<Case, EarContent::SymbolText>) {
                 symbolAndText(painter, box, side, value.symbol, qs(value.text), tint, Palette::text, font);
             } else if constexpr (std::is_same_v<Case, EarContent::Artwork>) {
-                // The artwork itself comes from the media module's cache; the
-                // ear keeps its place with a tinted tile until it is there.
                 Row row(box, side, 20);
                 QRectF tile = square(row.take(20), 20);
+                auto image = artwork != nullptr ? artwork->image(value.key) : std::nullopt;
                 painter.save();
                 painter.setRenderHint(QPainter::Antialiasing);
-                painter.setPen(Qt::NoPen);
-                painter.setBrush(tint.darker(160));
-                painter.drawRoundedRect(tile, 4, 4);
-                painter.restore();
-                ui::Icons::paint(painter, tile.adjusted(4, 4, -4, -4), "music.note", Palette::text);
+                painter.setRenderHint(QPainter::SmoothPixmapTransform);
+                if (image) {
+                    QPainterPath rounded;
+                    rounded.addRoundedRect(tile, 4, 4);
+                    painter.setClipPath(rounded, Qt::IntersectClip);
+                    // Filled, not fitted: the middle of a non-square cover.
+                    QSizeF cover = QSizeF(image->size()).scaled(tile.size(), Qt::KeepAspectRatioByExpanding);
+                    painter.drawImage(QRectF(tile.center() - QPointF(cover.width(), cover.height()) / 2, cover), *image);
+                    painter.restore();
+                } else {
+                    painter.setPen(Qt::NoPen);
+                    painter.setBrush(tint.darker(160));
+                    painter.drawRoundedRect(tile, 4, 4);
+                    painter.restore();
+                    ui::Icons::paint(painter, tile.adjusted(4, 4, -4, -4), "music.note", Palette::text);
+                }
             } else if constexpr (std::is_same_v<Case, EarContent::Progress>) {
                 Row row(box, side, iconSide);
                 ring(painter, row.take(iconSide), value.value, tint);
@@ -239,9 +251,9 @@ void paint(QPainter& painter, const QRectF& box, const EarContent& content, cons
                 QRectF first(box.left(), box.top(), half, box.height());
                 QRectF second(box.right() - half, box.top(), half, box.height());
                 if (value.first)
-                    EarPainter::paint(painter, first, *value.first, tint, Side::right);
+                    EarPainter::paint(painter, first, *value.first, tint, Side::right, artwork);
                 if (value.second)
-                    EarPainter::paint(painter, second, *value.second, tint, Side::left);
+                    EarPainter::paint(painter, second, *value.second, tint, Side::left, artwork);
             } else if constexpr (std::is_same_v<Case, EarContent::Charge>) {
                 gauge(painter, box, side, value.percent, tint, value.state != ChargeState::discharging);
             } else if constexpr (std::is_same_v<Case, EarContent::Buds>) {

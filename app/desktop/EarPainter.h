@@ -13,6 +13,8 @@
 
 namespace corvane::app {
 
+class ArtworkCache;
+
 namespace EarPainter {
 
 // Content hugs the island: the left ear's towards its right edge, the
@@ -20,8 +22,10 @@ namespace EarPainter {
 enum class Side { left, right };
 
 // `tint` colours symbols, rings and gauges; texts stay white unless the
-// content carries its own colour.
-void paint(QPainter& painter, const QRectF& box, const EarContent& content, const QColor& tint, Side side);
+// content carries its own colour. Artwork comes from `artwork`; without it,
+// or without the key's image, a tinted tile keeps its place.
+void paint(QPainter& painter, const QRectF& box, const EarContent& content, const QColor& tint, Side side,
+           const ArtworkCache* artwork = nullptr);
 
 // The case's name as its JSON key says it ("symbolText", "holdRing").
 std::string caseName(const EarContent& content);

@@ -3,20 +3,19 @@
 #include <algorithm>
 #include <chrono>
 
-#include <QDesktopServices>
 #include <QMouseEvent>
 #include <QRegion>
 #include <QToolTip>
 #include <QSurfaceFormat>
-#include <QUrl>
 
 #include "app/desktop/AppEnvironment.h"
+#include "app/desktop/ArtworkCache.h"
 #include "app/desktop/CardWindow.h"
 #include "app/desktop/EarPainter.h"
 #include "app/desktop/PanelWindow.h"
 #include "core/notch/EarChoices.h"
 #include "core/notch/EarFit.h"
-#include "core/notch/EarRoute.h"
+#include "core/base/Log.h"
 #include "core/notch/Keys.h"
 #include "ui/Palette.h"
 
@@ -25,6 +24,8 @@ namespace corvane::app {
 namespace {
 
 namespace Palette = ui::Palette;
+
+const Logger logger("notch");
 
 constexpr int earAnimationMs = 280;
 
@@ -71,7 +72,7 @@ QSizeF IslandWindow::islandSize(const EarView& view)
     return QSizeF(closedSize.width() + extra, closedSize.height());
 }
 
-void IslandWindow::paintIsland(QPainter& painter, const EarView& view)
+void IslandWindow::paintIsland(QPainter& painter, const EarView& view, const ArtworkCache* artwork)
 {
     QSizeF size = islandSize(view);
     paintClosed(painter, size);
@@ -82,8 +83,8 @@ void IslandWindow::paintIsland(QPainter& painter, const EarView& view)
         QRectF left(inset, 0, view.width - inset, size.height());
         QRectF right(view.width + closedSize.width(), 0, view.width + view.rightExtra - inset, size.height());
         painter.setClipPath(closedShape(size));
-        EarPainter::paint(painter, left, view.left, view.leftTint, EarPainter::Side::left);
-        EarPainter::paint(painter, right, view.right, view.rightTint, EarPainter::Side::right);
+        EarPainter::paint(painter, left, view.left, view.leftTint, EarPainter::Side::left, artwork);
+        EarPainter::paint(painter, right, view.right, view.rightTint, EarPainter::Side::right, artwork);
     }
     painter.restore();
 }
@@ -302,7 +303,7 @@ void IslandWindow::presentationChanged(NotchPresentation presentation)
         // A dwell over an ear opens that ear's surface when its route says so.
         auto& settings = environment_.settings();
         const Activity* under = environment_.ears().lineup().activity(pointerX_, width() / 2.0);
-        if (auto target = EarRoutes::hoverTarget(under, settings.get(Keys::openEarTarget), EarRoutes::defaultSwitch))
+        if (auto target = EarRoutes::hoverTarget(under, settings.get(Keys::openEarTarget), routeSwitches()))
             pendingPage_ = pageFor(*target);
     }
     if (pendingPage_)
@@ -335,18 +336,8 @@ void IslandWindow::showCard()
         return;
     }
     if (!card_) {
-        card_ = std::make_unique<CardWindow>(environment_.cards());
+        card_ = std::make_unique<CardWindow>(environment_.cards(), environment_.actions());
         card_->setScreen(placedOn_);
-        connect(card_.get(), &CardWindow::primaryRequested, this, [this](const AlertCardPlan::Primary& primary) {
-            if (const auto* open = primary.as<AlertCardPlan::Primary::Open>()) {
-                if (auto page = pageFor(open->target))
-                    openPage(*page);
-            } else if (const auto* url = primary.as<AlertCardPlan::Primary::OpenURL>()) {
-                QDesktopServices::openUrl(QUrl(QString::fromStdString(url->url)));
-            } else if (const auto* join = primary.as<AlertCardPlan::Primary::Join>()) {
-                QDesktopServices::openUrl(QUrl(QString::fromStdString(join->link.url)));
-            }
-        });
     }
     card_->show();
     place();
@@ -367,7 +358,7 @@ bool IslandWindow::event(QEvent* event)
 void IslandWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paintIsland(painter, view_);
+    paintIsland(painter, view_, &environment_.artwork());
 }
 
 void IslandWindow::mouseMoveEvent(QMouseEvent* event)
@@ -385,17 +376,35 @@ void IslandWindow::mousePressEvent(QMouseEvent* event)
     }
     pointerX_ = event->position().x();
     bool onEar = view_.width > 0 && (pointerX_ < view_.width || pointerX_ > view_.width + closedSize.width());
-    if (onEar) {
-        const Activity* under = environment_.ears().lineup().activity(pointerX_, width() / 2.0);
-        auto target = EarRoutes::clickTarget(under, environment_.settings().get(Keys::openEarTarget),
-                                             EarRoutes::defaultSwitch);
-        if (auto page = target ? pageFor(*target) : std::nullopt) {
-            openPage(*page);
-            return;
-        }
-    }
+    if (onEar && clickEar())
+        return;
     driver_.handle(NotchEvent::click());
     QRasterWindow::mousePressEvent(event);
+}
+
+EarRoutes::Switches IslandWindow::routeSwitches() const
+{
+    return [&settings = environment_.settings()](EarRoute route) {
+        return settings.get(EarRouteSwitch::enabled(route));
+    };
+}
+
+bool IslandWindow::clickEar()
+{
+    const Activity* under = environment_.ears().lineup().activity(pointerX_, width() / 2.0);
+    if (under == nullptr)
+        return false;
+    if (auto path = environment_.ears().openPath(under->id)) {
+        if (auto opened = environment_.actions().openFile(*path); !opened)
+            logger.warning("the ear's file stays closed: {}", opened.error().message());
+        return true;
+    }
+    auto target = EarRoutes::clickTarget(under, environment_.settings().get(Keys::openEarTarget), routeSwitches());
+    auto page = target ? pageFor(*target) : std::nullopt;
+    if (!page)
+        return false;
+    openPage(*page);
+    return true;
 }
 
 void IslandWindow::focusOutEvent(QFocusEvent* event)

@@ -23,12 +23,14 @@
 
 #include "app/desktop/SectionRegistry.h"
 #include "core/notch/EarLineup.h"
+#include "core/notch/EarRoute.h"
 #include "core/notch/HoverIntent.h"
 #include "core/notch/NotchDriver.h"
 
 namespace corvane::app {
 
 class AppEnvironment;
+class ArtworkCache;
 class CardWindow;
 class PanelWindow;
 
@@ -58,7 +60,7 @@ public:
     // The island with its ears: one ear, a centre as wide as the closed
     // island, the other ear.
     static QSizeF islandSize(const EarView& view);
-    static void paintIsland(QPainter& painter, const EarView& view);
+    static void paintIsland(QPainter& painter, const EarView& view, const ArtworkCache* artwork = nullptr);
     // The ears' contents for a lineup: both sides of the main activity, or
     // one side each of two activities.
     static EarView viewOf(const EarLineup& lineup);
@@ -98,6 +100,11 @@ private:
     void hoverTick();
     // The widest an ear may be on this screen now; 0 when the ears do not fit.
     int fittedWidth() const;
+    // Whether each ear route's switch is on, as the settings say.
+    EarRoutes::Switches routeSwitches() const;
+    // A click on an ear: its inbound file, else its route's page. False
+    // when the ear leads nowhere.
+    bool clickEar();
     PanelWindow& ensurePanel();
     void placeBelow(QWidget* widget);
 

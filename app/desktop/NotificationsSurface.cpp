@@ -422,9 +422,8 @@ QWidget* NotificationsSurface::buildRow(const InboxEntry& entry, const AlertReco
     if (!body.empty())
         grid->addWidget(new ElidedLabel(qs(body), "body", styledFont(ui::Fonts::Style::caption)), 2, 0);
 
-    // A reminder is offered "Complete" while it is fresh; the centre refuses
-    // a completion when no reminder handler is installed.
-    if (std::optional<InboxAction> action = InboxActions::primary(record, now, true)) {
+    // The centre's rule: no button for an action nothing here can carry out.
+    if (std::optional<InboxAction> action = alerts_.primaryAction(record)) {
         bool armed = alerts_.armedComplete() == record.id;
         auto* primary = new QPushButton(armed ? qs(title(*action)) + QLatin1Char('?') : qs(title(*action)));
         primary->setObjectName(QStringLiteral("primary"));
@@ -693,6 +692,11 @@ QImage NotificationsSurface::renderSnapshot(AppEnvironment& environment, QSize s
     memoryOnly.persists = false;
     AlertCenter sample(memoryOnly, environment.scheduler(), clock, calendar,
                        [&settings](std::string_view kind) { return isTimeSensitive(settings, kind); });
+    // The picture shows every row's button as it looks once its module is there.
+    struct Showcase final : AlertActionHandler {
+        void perform(InboxAction, const AlertRecord&) override {}
+    } showcase;
+    sample.setActionHandler(&showcase);
     WallTime now = clock.now();
     auto add = [&](double minutesAgo, std::string kind, std::string moduleID, std::string title, std::string text,
                    std::optional<AlertRecord::Action> action = std::nullopt) {

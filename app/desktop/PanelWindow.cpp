@@ -72,6 +72,10 @@ PanelWindow::PanelWindow(AppEnvironment& environment, const SectionRegistry& sec
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(18, 14, 18, 14);
     column->setSpacing(10);
+    // The checked entry sits on a raised tile; the style's own checked look is light and hides a white icon.
+    setStyleSheet(QStringLiteral("QToolButton { border: none; border-radius: 8px; padding: 4px; }"
+                                 "QToolButton:checked { background: %1; }")
+                      .arg(Palette::panelRaised.name()));
     dockRow_ = new QHBoxLayout;
     dockRow_->setSpacing(6);
     column->addLayout(dockRow_);
@@ -249,7 +253,9 @@ void PanelWindow::slide(QWidget* incoming, int direction)
 {
     auto& settings = environment_.settings();
     double speed = settings.get(Keys::animationSpeed);
-    if (direction == 0 || settings.get(Keys::reduceEffects) || speed <= 0 || !isVisible())
+    // Nobody watches an offscreen panel (snapshots) slide.
+    if (direction == 0 || settings.get(Keys::reduceEffects) || speed <= 0 || !isVisible()
+        || testAttribute(Qt::WA_DontShowOnScreen))
         return;
     auto* animation = new QPropertyAnimation(incoming, "pos", incoming);
     QPoint rest = incoming->pos();

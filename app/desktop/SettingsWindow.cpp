@@ -1,8 +1,10 @@
 #include "app/desktop/SettingsWindow.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPushButton>
@@ -11,6 +13,7 @@
 
 #include "core/base/Files.h"
 #include "core/notch/Keys.h"
+#include "core/runtime/AgentSkillFile.h"
 
 namespace corvane::app {
 
@@ -31,10 +34,28 @@ std::optional<E> selectedValue(const QComboBox& box)
 
 QString errorText(const Error& error) { return QString::fromStdString(error.message()); }
 
+const QString installedText = QStringLiteral("Installed.");
+const QString removedText = QStringLiteral("Removed.");
+const QString harnessText =
+    QStringLiteral("This is a test build of Lunebox — it doesn't change your files or Keychain.");
+
+// A modal question with the two buttons the skill file's dialogs use.
+bool askModal(QWidget* parent, const QString& message, const QString& informative, const QString& accept)
+{
+    QMessageBox box(parent);
+    box.setText(message);
+    box.setInformativeText(informative);
+    QPushButton* yes = box.addButton(accept, QMessageBox::AcceptRole);
+    box.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 }  // namespace
 
-SettingsWindow::SettingsWindow(SettingsStore& store, std::function<void(bool)> setQuiet, QWidget* parent)
-    : QWidget(parent), store_(store), setQuiet_(std::move(setQuiet))
+SettingsWindow::SettingsWindow(SettingsStore& store, const KnownPaths& paths, std::function<void(bool)> setQuiet,
+                               QWidget* parent)
+    : QWidget(parent), store_(store), paths_(paths), setQuiet_(std::move(setQuiet))
 {
     // The application display name follows: "Settings — Lunebox".
     setWindowTitle(QStringLiteral("Settings"));
@@ -81,6 +102,26 @@ SettingsWindow::SettingsWindow(SettingsStore& store, std::function<void(bool)> s
         }));
     });
 
+    connect(&installSkill_, &QPushButton::clicked, this, [this] {
+        showSkillStatus(installSkill([this](const QString& message, const QString& informative) {
+            return askModal(this, message, informative, QStringLiteral("Install"));
+        }));
+    });
+    removeSkill_.setText(QStringLiteral("Remove"));
+    connect(&removeSkill_, &QPushButton::clicked, this, [this] {
+        showSkillStatus(removeSkill(
+            [this](const QString& message) { return askModal(this, message, QString(), QStringLiteral("Remove")); }));
+    });
+    auto* ai = new QGroupBox(QStringLiteral("AI"));
+    auto* skillRow = new QHBoxLayout(ai);
+    skillRow->addWidget(new QLabel(QStringLiteral("Agent skill file")));
+    skillRow->addStretch();
+    skillRow->addWidget(&installSkill_);
+    skillRow->addWidget(&removeSkill_);
+    statusTimer_.setSingleShot(true);
+    statusTimer_.setInterval(transientStatusMs);
+    connect(&statusTimer_, &QTimer::timeout, this, [this] { status_.clear(); });
+
     auto* form = new QFormLayout;
     form->addRow(QString(), &quiet_);
     form->addRow(QStringLiteral("Alert style"), &alertStyle_);
@@ -92,6 +133,7 @@ SettingsWindow::SettingsWindow(SettingsStore& store, std::function<void(bool)> s
     status_.setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(ai);
     layout->addLayout(buttons);
     layout->addWidget(&status_);
 
@@ -109,9 +151,59 @@ void SettingsWindow::refresh()
     }
     selectData(alertStyle_, store_.get(Keys::alertStyle));
     selectData(display_, store_.get(Keys::display));
+    refreshSkill();
 }
 
-void SettingsWindow::showStatus(const QString& text) { status_.setText(text); }
+void SettingsWindow::refreshSkill()
+{
+    installSkill_.setText(skillButtonText());
+    removeSkill_.setEnabled(QFile::exists(QString::fromStdString(paths_.agentSkill().string())));
+}
+
+void SettingsWindow::showStatus(const QString& text)
+{
+    statusTimer_.stop();
+    status_.setText(text);
+}
+
+void SettingsWindow::showSkillStatus(const QString& text)
+{
+    showStatus(text);
+    if (text == installedText || text == removedText)
+        statusTimer_.start();
+    refreshSkill();
+}
+
+QString SettingsWindow::skillButtonText() const
+{
+    return QFile::exists(QString::fromStdString(paths_.agentSkill().string())) ? QStringLiteral("Update skill file\u2026")
+                                                                             : QStringLiteral("Install skill file\u2026");
+}
+
+QString SettingsWindow::installSkill(const std::function<bool(const QString&, const QString&)>& confirm)
+{
+    if (paths_.isHarness())
+        return harnessText;
+    std::string executable = AgentSkillFile::runningExecutable();
+    QString file = QString::fromStdString(paths_.agentSkill().string());
+    QString informative = QStringLiteral("This writes ") + file + QStringLiteral(":\n\n")
+                        + QString::fromStdString(AgentSkillFile::text(executable));
+    if (!confirm(QStringLiteral("Install the Lunebox agent skill?"), informative))
+        return status_.text();
+    if (auto written = AgentSkillFile::write(paths_.agentSkill(), executable); !written)
+        return QStringLiteral("Couldn't write the file: ") + errorText(written.error());
+    return installedText;
+}
+
+QString SettingsWindow::removeSkill(const std::function<bool(const QString&)>& confirm)
+{
+    if (paths_.isHarness())
+        return harnessText;
+    if (!confirm(QStringLiteral("Remove the agent skill file?")))
+        return status_.text();
+    AgentSkillFile::remove(paths_.agentSkill());
+    return removedText;
+}
 
 QString SettingsWindow::exportFile(const QString& path)
 {

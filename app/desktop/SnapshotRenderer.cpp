@@ -1,16 +1,21 @@
 #include "app/desktop/SnapshotRenderer.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QLinearGradient>
 #include <QPainter>
 
 #include "app/desktop/AppEnvironment.h"
+#include "app/desktop/ArtworkCache.h"
 #include "app/desktop/CardWindow.h"
+#include "app/desktop/DevServersModule.h"
 #include "app/desktop/EarPainter.h"
 #include "app/desktop/IslandWindow.h"
 #include "app/desktop/NotificationsSurface.h"
 #include "app/desktop/PanelWindow.h"
 #include "app/desktop/SectionRegistry.h"
 #include "core/base/Files.h"
+#include "core/base/Log.h"
 #include "core/notch/EarChoices.h"
 #include "core/notch/KnownPaths.h"
 
@@ -19,6 +24,8 @@ namespace corvane::app::SnapshotRenderer {
 namespace fs = std::filesystem;
 
 namespace {
+
+const Logger logger("snapshots");
 
 // A moment that reads well in a picture, the same on every run.
 const WallTime shotTime = WallTime::fromUnixSeconds(1'780'000'000);
@@ -35,7 +42,7 @@ QImage render(QSizeF logical, Paint&& paint)
     return image;
 }
 
-QImage renderEars(const EarContent& content)
+QImage renderEars(const EarContent& content, const ArtworkCache& artwork)
 {
     IslandWindow::EarView view{.left = content,
                                .right = content,
@@ -43,7 +50,8 @@ QImage renderEars(const EarContent& content)
                                .rightTint = QColor(0x30, 0xD1, 0x58),
                                .width = double(points(EarWidth::wide)),
                                .rightExtra = 0};
-    return render(IslandWindow::islandSize(view), [&](QPainter& painter) { IslandWindow::paintIsland(painter, view); });
+    return render(IslandWindow::islandSize(view),
+                  [&](QPainter& painter) { IslandWindow::paintIsland(painter, view, &artwork); });
 }
 
 QImage renderCard()
@@ -71,14 +79,100 @@ QImage renderCard()
     card.alert.card->headline = "Finished in lunebox";
     card.alert.card->context = "4 files changed · 2m 10s";
     return render(QSizeF(CardWindow::cardSize),
-                  [&](QPainter& painter) { CardWindow::paintCard(painter, CardWindow::cardSize, card, shotTime.plusSeconds(2)); });
+                  [&](QPainter& painter) {
+                      CardWindow::paintCard(painter, CardWindow::cardSize, card, shotTime.plusSeconds(2),
+                                            InboxAction::details);
+                  });
+}
+
+// Three servers and the ports around them, started a while before `now`.
+ScanResult sampleScan(WallTime now)
+{
+    auto started = [now](double minutesAgo) {
+        return std::uint64_t(now.plusSeconds(-60 * minutesAgo).unixSeconds()) * 1'000'000;
+    };
+    auto server = [&](std::int32_t pid, int port, std::string name, Runtime runtime, Framework framework,
+                      std::string project, double minutesAgo) {
+        std::string cwd = "/home/dana/code/" + project;
+        return DevServer{.listener = {pid, port, ListenAddress::loopback, IPFamily::ipv4},
+                         .identity = {pid, started(minutesAgo), "/usr/bin/" + name},
+                         .name = name,
+                         .runtime = runtime,
+                         .framework = framework,
+                         .project = project,
+                         .cwd = cwd,
+                         .command = name + " dev",
+                         .category = DevServerClassifier::category(port, name),
+                         .pgid = pid};
+    };
+    ScanResult scan;
+    scan.servers = {server(4211, 3000, "node", Runtime::node, Framework::nextjs, "storefront", 42),
+                    server(4388, 5173, "node", Runtime::node, Framework::vite, "admin-ui", 12),
+                    server(5120, 8000, "python3", Runtime::python, Framework::django, "billing", 190)};
+    for (const DevServer& running : scan.servers) {
+        scan.ports.push_back(PortRow{.listener = running.listener,
+                                     .name = running.name,
+                                     .path = running.identity.path,
+                                     .identity = running.identity,
+                                     .category = running.category,
+                                     .isDevServer = true,
+                                     .cwd = running.cwd,
+                                     .command = running.command,
+                                     .own = true});
+    }
+    scan.ports.push_back(PortRow{.listener = {812, 5432, ListenAddress::loopback, IPFamily::ipv4},
+                                 .name = "postgres",
+                                 .path = "/usr/lib/postgresql/15/bin/postgres",
+                                 .identity = std::nullopt,
+                                 .category = PortCategory::database,
+                                 .isDevServer = false,
+                                 .cwd = std::nullopt,
+                                 .command = "postgres -D /var/lib/postgresql/15/main",
+                                 .own = false});
+    scan.ports.push_back(PortRow{.listener = {6020, 9229, ListenAddress::loopback, IPFamily::ipv4},
+                                 .name = "node",
+                                 .path = "/usr/bin/node",
+                                 .identity = std::nullopt,
+                                 .category = PortCategory::dev,
+                                 .isDevServer = false,
+                                 .cwd = std::nullopt,
+                                 .command = "node --inspect worker.js",
+                                 .own = true});
+    scan.loads = {{4211, {.cpu = 3, .memory = 212ull << 20}},
+                  {4388, {.cpu = 1, .memory = 96ull << 20}},
+                  {5120, {.cpu = 0, .memory = 64ull << 20}}};
+    return scan;
+}
+
+// A cover for the artwork ear, as the media module would cache it: a
+// diagonal gradient with a disc, so the picture shows it is an image.
+Result<void> writeSampleArtwork(const ArtworkCache& artwork, std::string_view key)
+{
+    QImage cover(64, 64, QImage::Format_ARGB32);
+    QPainter painter(&cover);
+    QLinearGradient gradient(0, 0, 64, 64);
+    gradient.setColorAt(0, QColor(0xFF, 0x37, 0x5F));
+    gradient.setColorAt(1, QColor(0x5E, 0x5C, 0xE6));
+    painter.fillRect(cover.rect(), gradient);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(0x1C, 0x1C, 0x1E));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(32, 32), 14, 14);
+    painter.end();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    cover.save(&buffer, "PNG");
+    return writeFileAtomically(artwork.folder() / std::string(key), std::string_view(png.constData(), png.size()));
 }
 
 QImage renderPanel(PanelWindow& panel, const PanelPage& page)
 {
     panel.showPage(page);
-    QImage image = panel.grab().toImage();
-    return image;
+    // The dock's buttons are rebuilt with each page and shown by a queued
+    // call; let it and the layout run before the grab.
+    QCoreApplication::processEvents();
+    return panel.grab().toImage();
 }
 
 }  // namespace
@@ -112,7 +206,7 @@ std::vector<EarContent> sampleContents()
         EarContent::symbol("hammer"),
         EarContent::text("Build done"),
         EarContent::symbolText("sparkles", "Working"),
-        EarContent::artwork("album-1"),
+        EarContent::artwork(std::string(sampleArtworkKey)),
         EarContent::progress(0.62),
         EarContent::level(0.7, false),
         EarContent::bars(),
@@ -134,8 +228,10 @@ std::vector<View> renderViews(AppEnvironment& environment, const SectionRegistry
 {
     std::vector<View> views;
     views.push_back({"closed.png", renderClosedIsland()});
+    if (auto written = writeSampleArtwork(environment.artwork(), sampleArtworkKey); !written)
+        logger.warning("the artwork ear shows its tile: {}", written.error().message());
     for (const EarContent& content : sampleContents())
-        views.push_back({"ear-" + EarPainter::caseName(content) + ".png", renderEars(content)});
+        views.push_back({"ear-" + EarPainter::caseName(content) + ".png", renderEars(content, environment.artwork())});
     views.push_back({"card.png", renderCard()});
 
     environment.ears().post(Activity{.id = "snapshot.agent",
@@ -163,6 +259,11 @@ Result<void> renderAll(const fs::path& folder)
 {
     AppEnvironment environment(KnownPaths::current());
     SectionRegistry sections = SectionRegistry::builtIn();
+    // The Dev surface shows the Runtime section over a sample scan; the
+    // module never scans here.
+    DevServersModule devServers(environment);
+    devServers.registerSection(sections);
+    devServers.apply(sampleScan(environment.clock().now()), true);
     for (const auto& view : renderViews(environment, sections)) {
         fs::path file = folder / view.fileName;
         if (isBlank(view.image))

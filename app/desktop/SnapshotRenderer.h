@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QImage>
@@ -27,6 +28,8 @@ namespace SnapshotRenderer {
 
 // Documentation images are drawn at twice the logical size.
 inline constexpr qreal scale = 2.0;
+// The artwork ear's cover, written into the run's own artwork cache.
+inline constexpr std::string_view sampleArtworkKey = "album-1";
 
 struct View {
     std::string fileName;

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QEvent>
+#include <QMouseEvent>
 
 #include "app/desktop/AppEnvironment.h"
 #include "app/desktop/CardPresenter.h"
 #include "app/desktop/CardWindow.h"
 #include "core/notch/AlertPost.h"
+#include "platform/fake/RecordingOpener.h"
 #include "tests/app/QtTestApplication.h"
 #include "tests/core/base/TemporaryFolder.h"
 
@@ -46,6 +48,8 @@ struct Cards {
     ManualScheduler scheduler{clock};
     EarController ears{scheduler, clock};
     CardPresenter presenter{scheduler, clock, ears, [](std::string_view kind) { return kind == "calendar.meeting"; }};
+    corvane::platform::RecordingOpener opener;
+    corvane::app::AlertActions actions{opener};
 
     std::string visibleTitle() const
     {
@@ -59,7 +63,7 @@ struct Cards {
 TEST(CardPresenter, a_card_pauses_under_the_pointer_and_finishes_its_time_after_it_leaves)
 {
     Cards cards;
-    CardWindow window(cards.presenter);
+    CardWindow window(cards.presenter, cards.actions);
     cards.presenter.present(alert("ai.finished", "Claude finished"));
     ASSERT_EQ(cards.visibleTitle(), "Claude finished");
     cards.scheduler.advance(2);
@@ -76,6 +80,31 @@ TEST(CardPresenter, a_card_pauses_under_the_pointer_and_finishes_its_time_after_
     EXPECT_EQ(cards.visibleTitle(), "Claude finished");
     cards.scheduler.advance(0.1);
     EXPECT_EQ(cards.visibleTitle(), "");
+}
+
+TEST(CardPresenter, a_click_closes_the_card_and_runs_its_action_only_when_it_can_act)
+{
+    Cards cards;
+    CardWindow window(cards.presenter, cards.actions);
+    auto click = [&] {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 20), QPointF(20, 20), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &press);
+    };
+    auto site = alert("git.ciFail", "CI failed");
+    site.action = corvane::AlertRecord::Action::openURL("https://ci.example/build/7");
+    cards.presenter.present(site);
+    click();
+    EXPECT_EQ(cards.visibleTitle(), "");
+    ASSERT_EQ(cards.opener.opened.size(), 1u);
+    EXPECT_EQ(cards.opener.opened[0].text(), "https://ci.example/build/7");
+
+    auto hostile = alert("git.ciFail", "CI failed");
+    hostile.action = corvane::AlertRecord::Action::openURL("file:///etc/passwd");
+    cards.presenter.present(hostile);
+    click();
+    EXPECT_EQ(cards.visibleTitle(), "");
+    EXPECT_EQ(cards.opener.opened.size(), 1u);
 }
 
 TEST(CardPresenter, repeats_count_up_and_a_time_sensitive_card_is_not_pushed_aside)

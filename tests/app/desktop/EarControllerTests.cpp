@@ -1,3 +1,5 @@
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "app/desktop/AppDelegate.h"
@@ -138,4 +140,26 @@ TEST(EarController, a_hostile_ear_url_reaching_the_running_app_shows_a_safe_ear_
     // Not an ear at all: nothing shows.
     delegate.open({QStringLiteral("lunebox://ear?symbol=hammer")});
     EXPECT_FALSE(ears.lineup().main);
+}
+
+TEST(EarController, an_inbound_ear_keeps_its_file_to_open_until_it_goes)
+{
+    TemporaryFolder folder;
+    std::string notes = (folder / "notes.txt").string();
+    std::ofstream(notes) << "notes";
+    Ears ears;
+    ears.controller.handle(*parsed("lunebox://ear?text=Report%20ready&id=report&ttl=5&open=" + notes));
+    ears.controller.handle(*parsed("lunebox://ear?text=Tests&id=tests&ttl=60"));
+    EXPECT_EQ(ears.controller.openPath(InboundEar::activityID("report")), notes);
+    EXPECT_EQ(ears.controller.openPath(InboundEar::activityID("tests")), std::nullopt);
+
+    // The same id again without a file forgets it; expiry and clearing too.
+    ears.controller.handle(*parsed("lunebox://ear?text=Report%20ready&id=report&ttl=5"));
+    EXPECT_EQ(ears.controller.openPath(InboundEar::activityID("report")), std::nullopt);
+    ears.controller.handle(*parsed("lunebox://ear?text=Report%20ready&id=report&ttl=5&open=" + notes));
+    ears.scheduler.advance(5);
+    EXPECT_EQ(ears.controller.openPath(InboundEar::activityID("report")), std::nullopt);
+    ears.controller.handle(*parsed("lunebox://ear?text=Tests&id=tests&ttl=60&open=" + notes));
+    ears.controller.handle(*parsed("lunebox://ear/clear"));
+    EXPECT_EQ(ears.controller.openPath(InboundEar::activityID("tests")), std::nullopt);
 }

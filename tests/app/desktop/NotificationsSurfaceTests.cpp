@@ -122,6 +122,8 @@ void press(QWidget* widget, Qt::Key key)
 
 TEST_F(NotificationsSurfaceTest, alerts_appear_under_needs_action_first_then_by_day_as_they_arrive)
 {
+    // As a container module would.
+    environment.actions().setHandler(InboxAction::viewLogs, [](const AlertRecord&) -> Result<void> { return {}; });
     NotificationsSurface surface(environment);
     show(surface);
     EXPECT_EQ(text(surface, "caption"), "Nothing new");
