@@ -43,15 +43,15 @@ Tree scan(const fs::path& home)
 }
 
 // Generated once into the temporary folder and reused by later runs.
-// `copies` adds hard links of every transcript under new names, for a tree
-// of many files without many bytes.
-const Tree& tree(std::uint64_t bytes, int copies = 0)
+// `files` pads the tree with hard links of its transcripts under new names
+// up to that many transcripts, for a tree of many files without many bytes.
+const Tree& tree(std::uint64_t bytes, std::size_t files = 0)
 {
-    static std::map<std::pair<std::uint64_t, int>, Tree> trees;
-    if (auto found = trees.find({bytes, copies}); found != trees.end())
+    static std::map<std::pair<std::uint64_t, std::size_t>, Tree> trees;
+    if (auto found = trees.find({bytes, files}); found != trees.end())
         return found->second;
     const fs::path home = fs::temp_directory_path()
-                          / ("lunebox-bench-tree-" + std::to_string(bytes >> 20) + "m-" + std::to_string(copies));
+                          / ("lunebox-bench-tree-" + std::to_string(bytes >> 20) + "m-" + std::to_string(files));
     if (!fs::exists(home / "complete")) {
         fs::remove_all(home);
         bench::TreeOptions options;
@@ -62,20 +62,24 @@ const Tree& tree(std::uint64_t bytes, int copies = 0)
             std::exit(1);
         }
         const Tree generated = scan(home);
-        for (int copy = 1; copy <= copies; ++copy) {
+        std::size_t count = generated.files.size();
+        for (int copy = 1; count < files && !generated.files.empty(); ++copy) {
             for (const auto& file : generated.files) {
+                if (count == files)
+                    break;
                 fs::path name = file.path.parent_path() / (file.path.stem().string() + "-copy" + std::to_string(copy) + ".jsonl");
                 fs::create_hard_link(file.path, name);
+                ++count;
             }
         }
         std::ofstream(home / "complete").put('\n');
     }
-    return trees.emplace(std::pair{bytes, copies}, scan(home)).first->second;
+    return trees.emplace(std::pair{bytes, files}, scan(home)).first->second;
 }
 
 constexpr std::uint64_t fullTreeBytes = 256ull << 20;
 constexpr std::uint64_t manyFilesTreeBytes = 32ull << 20;
-constexpr int manyFilesCopies = 100;  // about 2,000 transcripts
+constexpr std::size_t manyFiles = 2000;
 
 void BM_CountLinesBaseline(benchmark::State& state)
 {
@@ -114,7 +118,7 @@ BENCHMARK(BM_UsageIndexerFullPass)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond
 
 void BM_StatEveryTranscriptBaseline(benchmark::State& state)
 {
-    const Tree& files = tree(manyFilesTreeBytes, manyFilesCopies);
+    const Tree& files = tree(manyFilesTreeBytes, manyFiles);
     for (auto _ : state) {
         for (const auto& file : files.files) {
             struct stat info {};
@@ -128,7 +132,7 @@ BENCHMARK(BM_StatEveryTranscriptBaseline)->Unit(benchmark::kMillisecond)->UseRea
 // Everything read already: the pass lists the roots and finds nothing new.
 void BM_UsageIndexerIncrementalPass(benchmark::State& state)
 {
-    const Tree& files = tree(manyFilesTreeBytes, manyFilesCopies);
+    const Tree& files = tree(manyFilesTreeBytes, manyFiles);
     SystemClock clock;
     UsageIndexer indexer({files.roots, std::nullopt, &clock, Calendar::utc()});
     indexer.indexAll();

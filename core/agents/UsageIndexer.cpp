@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <unordered_set>
 
 #include <sys/stat.h>
 
@@ -83,23 +84,25 @@ public:
         struct stat info {};
         if (::stat(file.path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
             return false;
-        const std::string key = file.path.native();
+        const std::string& key = file.path.native();
         std::optional<TailState> tail;
         std::optional<CodexParser::State> codexState;
         std::optional<SessionFile> known;
+        ++stats.files;
         {
             std::lock_guard lock(owner_.mutex_);
             tail = lookup(owner_.states_.tails, key);
+            auto session = owner_.sessionFiles_.find(key);
+            // Most files of a pass have nothing new: one lock and no copies.
+            if (session != owner_.sessionFiles_.end() && unchangedSince(tail, info)) {
+                session->second.lastWrite = modificationTime(info);
+                owner_.finishFile();
+                return false;
+            }
             if (file.agent == AgentKind::codex)
                 codexState = lookup(owner_.states_.codex, key);
-            known = lookup(owner_.sessionFiles_, file.path);
-        }
-        ++stats.files;
-        if (known && unchangedSince(tail, info)) {
-            std::lock_guard lock(owner_.mutex_);
-            owner_.sessionFiles_[file.path].lastWrite = modificationTime(info);
-            owner_.finishFile();
-            return false;
+            if (session != owner_.sessionFiles_.end())
+                known = session->second;
         }
 
         SessionFile session = known.value_or(SessionFile{});
@@ -130,7 +133,7 @@ public:
             session.folder = fs::path(*codex.cwd);
         }
         std::lock_guard lock(owner_.mutex_);
-        owner_.sessionFiles_[file.path] = std::move(session);
+        owner_.sessionFiles_[key] = std::move(session);
         owner_.finishFile();
         return changed;
     }
@@ -323,12 +326,12 @@ UsageIndexPass UsageIndexer::indexAll()
     UsageIndexPass pass = run(files);
     std::lock_guard lock(mutex_);
     // Transcripts that are gone keep no position.
-    std::set<std::string> present;
+    std::unordered_set<std::string_view> present;
     for (const auto& file : files)
         present.insert(file.path.native());
     std::erase_if(states_.tails, [&](const auto& entry) { return !present.contains(entry.first); });
     std::erase_if(states_.codex, [&](const auto& entry) { return !present.contains(entry.first); });
-    std::erase_if(sessionFiles_, [&](const auto& entry) { return !present.contains(entry.first.native()); });
+    std::erase_if(sessionFiles_, [&](const auto& entry) { return !present.contains(entry.first); });
     (void)saveLocked();
     return pass;
 }
@@ -373,7 +376,7 @@ std::map<fs::path, SessionFile> UsageIndexer::sessionFiles(const std::vector<fs:
     std::lock_guard lock(mutex_);
     std::map<fs::path, SessionFile> found;
     for (const auto& path : paths) {
-        if (auto entry = sessionFiles_.find(TranscriptCatalog::canonical(path)); entry != sessionFiles_.end())
+        if (auto entry = sessionFiles_.find(TranscriptCatalog::canonical(path).native()); entry != sessionFiles_.end())
             found.emplace(path, entry->second);
     }
     return found;
@@ -382,7 +385,7 @@ std::map<fs::path, SessionFile> UsageIndexer::sessionFiles(const std::vector<fs:
 std::map<fs::path, SessionFile> UsageIndexer::sessionFilesSnapshot() const
 {
     std::lock_guard lock(mutex_);
-    return sessionFiles_;
+    return {sessionFiles_.begin(), sessionFiles_.end()};
 }
 
 std::vector<fs::path> UsageIndexer::transcripts(const std::set<std::string>& sessionIDs) const
@@ -390,9 +393,10 @@ std::vector<fs::path> UsageIndexer::transcripts(const std::set<std::string>& ses
     std::lock_guard lock(mutex_);
     std::vector<fs::path> found;
     for (const auto& [path, session] : sessionFiles_) {
-        if (sessionIDs.contains(TranscriptCatalog::sessionID(path.native())))
+        if (sessionIDs.contains(TranscriptCatalog::sessionID(path)))
             found.push_back(path);
     }
+    std::sort(found.begin(), found.end());
     return found;
 }
 

@@ -22,6 +22,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/agents/AgentKind.h"
@@ -145,7 +146,9 @@ private:
     mutable std::mutex mutex_;
     std::unique_ptr<UsageAggregator> aggregator_;  // replaced whole when the records file is damaged
     UsageSnapshot states_;  // tails and Codex states by canonical path
-    std::map<std::filesystem::path, SessionFile> sessionFiles_;
+    // By the path's text: an incremental pass looks up every transcript, and
+    // comparing paths component by component cost more than the stat.
+    std::unordered_map<std::string, SessionFile> sessionFiles_;
     std::vector<UsageRecord> unsaved_;
     UsageIndexStats stats_;
     std::int64_t filesSinceSave_ = 0;
