@@ -86,7 +86,7 @@ std::string liveText(const std::vector<DevServer>& servers)
     return std::to_string(servers.size()) + " servers";
 }
 
-DevServer placeholder(const PortRow& row)
+DevServer watchedServer(const PortRow& row)
 {
     DevServer server;
     server.listener = row.listener;
@@ -246,7 +246,7 @@ void DevServersModule::apply(ScanResult result, bool sampledLoads)
     std::vector<DevServer> watchedRows;
     for (const PortRow& row : ports_) {
         if (!row.isDevServer && (all || watched.contains(row.listener.port)))
-            watchedRows.push_back(DevServerWords::placeholder(row));
+            watchedRows.push_back(DevServerWords::watchedServer(row));
     }
     alertWatched(watchTracker_.update(watchedRows));
     updateLiveActivity();

@@ -55,7 +55,7 @@ AlertPost watchedPort(int port, bool up);
 // ":" + port for one server, else the count + " servers".
 std::string liveText(const std::vector<DevServer>& servers);
 // A listener that is no dev server, in the shape the watch tracker follows.
-DevServer placeholder(const PortRow& row);
+DevServer watchedServer(const PortRow& row);
 
 }  // namespace DevServerWords
 

@@ -21,72 +21,62 @@ AlertCardPlan card(std::string symbol, std::string eyebrow, std::string headline
     return plan;
 }
 
+AlertPost post(std::string_view kind, std::string title, std::string body)
+{
+    AlertPost made;
+    made.kind = std::string(kind);
+    made.title = std::move(title);
+    made.body = std::move(body);
+    return made;
+}
+
 }  // namespace
 
 AlertPost ended()
 {
-    AlertPost post;
-    post.kind = "keepAwake.ended";
-    post.title = "Keep Awake ended";
-    post.body = "Your Mac can sleep again.";
-    return post;
+    return post("keepAwake.ended", "Keep Awake ended", "Your Mac can sleep again.");
 }
 
 AlertPost workDone()
 {
-    AlertPost post;
-    post.kind = "keepAwake.workDone";
-    post.title = "Work done";
-    post.body = "Nothing is running anymore — your Mac can sleep.";
-    return post;
+    return post("keepAwake.workDone", "Work done", "Nothing is running anymore — your Mac can sleep.");
 }
 
 AlertPost guardedStop(const StopCause& cause)
 {
-    AlertPost post;
-    std::visit(Overloaded{
-        [&](const StopCause::Battery& battery) {
-            post.kind = "keepAwake.battery";
-            post.title = "Battery low";
-            post.body = battery.percent
-                ? fmt::format("Keep awake stopped at {}% so your Mac can sleep safely.", *battery.percent)
-                : "Keep awake stopped so your Mac can sleep safely.";
+    AlertPost stopped = std::visit(Overloaded{
+        [](const StopCause::Battery& battery) {
+            return post("keepAwake.battery", "Battery low",
+                        battery.percent
+                            ? fmt::format("Keep awake stopped at {}% so your Mac can sleep safely.", *battery.percent)
+                            : "Keep awake stopped so your Mac can sleep safely.");
         },
-        [&](const StopCause::Unplugged&) {
-            post.kind = "keepAwake.battery";
-            post.title = "Unplugged";
-            post.body = "Lid-closed running is set to charging only.";
+        [](const StopCause::Unplugged&) {
+            return post("keepAwake.battery", "Unplugged", "Lid-closed running is set to charging only.");
         },
-        [&](const StopCause::Thermal&) {
-            post.kind = "keepAwake.thermal";
-            post.title = "Too hot";
-            post.body = "Keep awake stopped to protect your Mac.";
+        [](const StopCause::Thermal&) {
+            return post("keepAwake.thermal", "Too hot", "Keep awake stopped to protect your Mac.");
         },
-        [&](const StopCause::Deadline&) {
-            post.kind = "keepAwake.ended";
-            post.title = "Time's up";
-            post.body = "Keep awake reached its longest run.";
+        [](const StopCause::Deadline&) {
+            return post("keepAwake.ended", "Time's up", "Keep awake reached its longest run.");
         },
-        [&](const StopCause::HelperFailed&) {
-            post.kind = "keepAwake.ended";
-            post.title = "Lid setting lost";
-            post.body = "macOS didn't keep the lid-closed setting; your Mac sleeps normally.";
+        [](const StopCause::HelperFailed&) {
+            return post("keepAwake.ended", "Lid setting lost",
+                        "macOS didn't keep the lid-closed setting; your Mac sleeps normally.");
         },
     }, cause.value);
-    post.card = card("exclamationmark.shield.fill", post.title, "Keep awake stopped");
-    post.ear = EarPayload{cause.symbol(), post.title};
-    return post;
+    stopped.card = card("exclamationmark.shield.fill", stopped.title, "Keep awake stopped");
+    stopped.ear = EarPayload{cause.symbol(), stopped.title};
+    return stopped;
 }
 
 AlertPost thermalWarning()
 {
-    AlertPost post;
-    post.kind = "keepAwake.thermal";
-    post.title = "Your Mac is getting hot";
-    post.body = "Keep awake stops if it gets critical. A closed lid cools less — keep it on a desk.";
-    post.card = card("thermometer.high", "Keep awake", post.title);
-    post.ear = EarPayload{"thermometer.high", post.title};
-    return post;
+    AlertPost warning = post("keepAwake.thermal", "Your Mac is getting hot",
+                             "Keep awake stops if it gets critical. A closed lid cools less — keep it on a desk.");
+    warning.card = card("thermometer.high", "Keep awake", warning.title);
+    warning.ear = EarPayload{"thermometer.high", warning.title};
+    return warning;
 }
 
 }  // namespace KeepAwakeEvents
