@@ -1,5 +1,8 @@
 #include "core/agents/ClaudeCodeParser.h"
 
+#include <cstring>
+#include <utility>
+
 #include "core/agents/ByteSearch.h"
 #include "core/agents/Iso8601.h"
 #include "core/agents/JsonLineReader.h"
@@ -144,14 +147,11 @@ bool isBillable(const TokenUsage& usage)
     return total >= 1;
 }
 
-// Fills `out` reusing its strings' storage; false, with `out` in no
-// particular state, when the line bills no call.
-bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
-               std::optional<std::string_view> fallbackProject, Screening screening, UsageRecord& out)
+// Fills `out` from a decoded line, reusing its strings' storage; false
+// when the line bills no call.
+bool readRecord(std::optional<simdjson::ondemand::document> document, std::optional<std::string_view> fallbackProject,
+                UsageRecord& out)
 {
-    if (screening == Screening::search && ClaudeCodeParser::needles().findIn(bytes) == std::string_view::npos)
-        return false;
-    auto document = reader.iterate(bytes, padding);
     if (!document)
         return false;
     auto line = readLine(*document);
@@ -177,6 +177,42 @@ bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::P
         out.project.reset();
     out.usage = usage;
     return true;
+}
+
+// Below this a line decodes whole as fast as it can be cut.
+constexpr std::size_t cutContentFrom = 2048;
+
+// A long line is mostly its message's content blocks, which no count
+// depends on. Cut at the first content array's opening and at the last
+// array closing before "stop_reason", which follows the message's content:
+// unescaped, neither can lie inside a string. When the two do not bracket
+// the same array the joined text is unbalanced or loses the message, and
+// the line is decoded whole.
+std::optional<std::pair<std::string_view, std::string_view>> aroundContent(std::string_view line)
+{
+    static constexpr std::string_view opening = "\"content\":[";
+    static constexpr std::string_view closing = "],\"stop_reason\":";
+    const void* found = ::memmem(line.data(), line.size(), opening.data(), opening.size());
+    if (!found)
+        return std::nullopt;
+    std::size_t head = static_cast<std::size_t>(static_cast<const char*>(found) - line.data()) + opening.size();
+    std::size_t tail = line.rfind(closing);
+    if (tail == std::string_view::npos || tail < head)
+        return std::nullopt;
+    return std::pair{line.substr(0, head), line.substr(tail)};
+}
+
+bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
+               std::optional<std::string_view> fallbackProject, Screening screening, UsageRecord& out)
+{
+    if (screening == Screening::search && ClaudeCodeParser::needles().findIn(bytes) == std::string_view::npos)
+        return false;
+    if (bytes.size() >= cutContentFrom) {
+        auto parts = aroundContent(bytes);
+        if (parts && readRecord(reader.iterateJoined(parts->first, parts->second), fallbackProject, out))
+            return true;
+    }
+    return readRecord(reader.iterate(bytes, padding), fallbackProject, out);
 }
 
 }  // namespace

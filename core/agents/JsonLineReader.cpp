@@ -12,19 +12,32 @@ std::optional<simdjson::ondemand::document> JsonLineReader::iterate(std::string_
 {
     if (line.size() > maxTranscriptLineBytes)
         return std::nullopt;
-    const char* bytes = line.data();
-    if (padding == Padding::absent) {
-        if (copy_.size() < line.size() + transcriptLinePadding)
-            copy_.resize(line.size() + transcriptLinePadding);
-        if (!line.empty())
-            std::memcpy(copy_.data(), line.data(), line.size());
-        // Followed by what follows a line in the tailer's buffer, so a
-        // malformed line fares the same on both paths.
-        std::memset(copy_.data() + line.size(), '\n', transcriptLinePadding);
-        bytes = copy_.data();
-    }
+    if (padding == Padding::absent)
+        return iterateJoined(line, {});
     simdjson::ondemand::document document;
-    if (parser_.iterate(bytes, line.size(), line.size() + transcriptLinePadding).get(document) != simdjson::SUCCESS)
+    if (parser_.iterate(line.data(), line.size(), line.size() + transcriptLinePadding).get(document)
+        != simdjson::SUCCESS)
+        return std::nullopt;
+    return document;
+}
+
+std::optional<simdjson::ondemand::document> JsonLineReader::iterateJoined(std::string_view head,
+                                                                           std::string_view tail)
+{
+    std::size_t size = head.size() + tail.size();
+    if (size > maxTranscriptLineBytes)
+        return std::nullopt;
+    if (copy_.size() < size + transcriptLinePadding)
+        copy_.resize(size + transcriptLinePadding);
+    if (!head.empty())
+        std::memcpy(copy_.data(), head.data(), head.size());
+    if (!tail.empty())
+        std::memcpy(copy_.data() + head.size(), tail.data(), tail.size());
+    // Followed by what follows a line in the tailer's buffer, so a
+    // malformed line fares the same on both paths.
+    std::memset(copy_.data() + size, '\n', transcriptLinePadding);
+    simdjson::ondemand::document document;
+    if (parser_.iterate(copy_.data(), size, size + transcriptLinePadding).get(document) != simdjson::SUCCESS)
         return std::nullopt;
     return document;
 }

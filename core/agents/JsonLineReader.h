@@ -23,6 +23,8 @@ public:
     // The line's document, or nothing when the line is too long or its first
     // bytes do not start a document. Later decoding errors surface on access.
     std::optional<simdjson::ondemand::document> iterate(std::string_view line, Padding padding);
+    // The document of `head` followed by `tail`, copied together.
+    std::optional<simdjson::ondemand::document> iterateJoined(std::string_view head, std::string_view tail);
 
 private:
     simdjson::ondemand::parser parser_;

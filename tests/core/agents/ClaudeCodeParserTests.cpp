@@ -122,3 +122,47 @@ TEST(ClaudeCodeParser, a_reused_record_keeps_nothing_of_the_line_before)
 
 }  // namespace
 }  // namespace corvane
+
+namespace corvane {
+namespace {
+
+// A long line as Claude Code writes one content block: `content` is the
+// array's inside, `message` may be wrapped to nest the message deeper.
+std::string longAssistantLine(const std::string& content, bool stopReason = true)
+{
+    return R"({"parentUuid":"p","cwd":"/w/app","sessionId":"s-9","message":{"id":"msg_9","type":"message",)"
+           R"("role":"assistant","model":"claude-sonnet-4-5","content":[)"
+           + content + "]" + (stopReason ? R"(,"stop_reason":null,"stop_sequence":null)" : "")
+           + R"(,"usage":{"input_tokens":4,"output_tokens":9}},"type":"assistant","timestamp":"2026-03-01T09:15:05.321Z"})";
+}
+
+TEST(ClaudeCodeParser, long_lines_read_the_same_whatever_their_content_blocks_hold)
+{
+    ClaudeCodeParser parser;
+    const std::string filler(4000, 'x');
+    const std::string text = R"({"type":"text","text":")" + filler + R"("})";
+    // Strings that spell the cut points, and a tool input with its own
+    // array followed by "stop_reason" and "usage".
+    const std::string lookalikes = R"({"type":"text","text":"\"content\":[ ],\"stop_reason\": )" + filler
+                                   + R"("},{"type":"tool_use","id":"t","name":"Edit","input":{"a":[1],"stop_reason":"x",)"
+                                     R"("usage":{"output_tokens":500}}})";
+    for (const std::string& line : {longAssistantLine(text), longAssistantLine(lookalikes),
+                                    longAssistantLine(lookalikes, false), longAssistantLine(text, false)}) {
+        auto record = parser.parse(line, std::nullopt);
+        ASSERT_TRUE(record) << line.substr(0, 300);
+        EXPECT_EQ(record->id, "msg_9");
+        EXPECT_EQ(record->usage, (TokenUsage{4, 9, 0, 0, 0, 0}));
+        EXPECT_EQ(record->project, "app");
+    }
+
+    // A subagent's message inside a progress line bills nothing here.
+    const std::string progress = R"({"type":"progress","data":{"message":)" + longAssistantLine(text) + "}}";
+    EXPECT_FALSE(parser.parse(progress, std::nullopt));
+    // Nor does a long line whose message is not at the top.
+    const std::string nested = R"({"type":"assistant","timestamp":"2026-03-01T09:15:05.321Z","wrapped":)"
+                               + longAssistantLine(text) + "}";
+    EXPECT_FALSE(parser.parse(nested, std::nullopt));
+}
+
+}  // namespace
+}  // namespace corvane

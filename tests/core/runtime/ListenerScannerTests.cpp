@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -208,4 +210,28 @@ TEST(SocketHolders, a_socket_no_process_holds_is_searched_again_only_after_new_p
     auto found = holders.resolve({socket.inode, nowhere}, ::geteuid());
     EXPECT_EQ(holders.walks(), 2u);
     EXPECT_EQ(found.size(), 1u);
+}
+
+TEST(SocketHolders, among_hundreds_of_processes_a_shared_socket_goes_to_the_lowest_pid_and_late_holders_are_found)
+{
+    // Enough processes that the walk is shared between two threads.
+    std::vector<std::unique_ptr<corvane::testing::ChildProcess>> crowd;
+    for (int i = 0; i < 300; ++i)
+        crowd.push_back(std::make_unique<corvane::testing::ChildProcess>(
+            std::vector<std::string>{"/bin/sleep", "60"}, std::vector<std::string>{}, "/"));
+    auto shared = listenOn("127.0.0.1");
+    auto handedOver = listenOn("127.0.0.1");
+    ASSERT_GT(shared.port, 0);
+    ASSERT_GT(handedOver.port, 0);
+    // The newest process inherits both, as a forked server's workers do.
+    ::fcntl(shared.fd.get(), F_SETFD, 0);
+    ::fcntl(handedOver.fd.get(), F_SETFD, 0);
+    corvane::testing::ChildProcess late({"/bin/sleep", "60"}, {}, "/");
+    ASSERT_GT(late.pid(), 0);
+    handedOver.fd.reset();
+
+    auto found = SocketHolders().resolve({shared.inode, handedOver.inode}, ::geteuid());
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[shared.inode].pid, ::getpid());
+    EXPECT_EQ(found[handedOver.inode].pid, late.pid());
 }
