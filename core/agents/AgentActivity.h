@@ -48,6 +48,8 @@ public:
     double workingWindow() const { return workingWindow_; }
     double finishAfter() const { return finishAfter_; }
     double stuckAfter() const { return stuckAfter_; }
+    // "ai.stuckMinutes" changed: a finished phase is judged by the new window from now on.
+    void setStuckAfter(double seconds) { stuckAfter_ = seconds; }
 
 private:
     AgentPhase next(std::optional<WallTime> lastWrite, bool processAlive, WallTime now) const;

@@ -6,6 +6,7 @@
 
 #include "core/agents/AgentStepExtractor.h"
 #include "core/agents/JSONLTailer.h"
+#include "core/agents/ModelContextWindow.h"
 #include "core/agents/StepTitle.h"
 #include "core/base/RawEnum.h"
 
@@ -37,6 +38,17 @@ int rank(AgentPhase::Case phase)
     return 0;
 }
 
+// Claude Code names only the model; its window comes from the model's table.
+std::optional<double> contextPercent(const SessionSteps& steps)
+{
+    if (steps.contextWindow || !steps.model || !steps.contextTokens)
+        return steps.contextPercent();
+    SessionSteps sized;
+    sized.contextTokens = steps.contextTokens;
+    sized.contextWindow = ModelContextWindow::tokens(*steps.model, steps.contextTokens);
+    return sized.contextPercent();
+}
+
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, const SessionLive& live)
@@ -54,6 +66,8 @@ LiveTranscripts::LiveTranscripts(Windows windows, Liveness liveness)
 void LiveTranscripts::setStuckAfter(double seconds)
 {
     windows_.stuckAfter = seconds;
+    for (auto& [path, tracked] : tracked_)
+        tracked.activity.setStuckAfter(seconds);
 }
 
 void LiveTranscripts::note(const std::map<fs::path, SessionFile>& files)
@@ -147,7 +161,7 @@ SessionLive LiveTranscripts::live(const Tracked& tracked) const
     const SessionSteps* steps = steps_.steps(tracked.session);
     if (steps == nullptr)
         return entry;
-    entry.contextPercent = steps->contextPercent();
+    entry.contextPercent = contextPercent(*steps);
     auto waiting = steps->waitingOn();
     switch (entry.phase.state) {
     case AgentPhase::Case::working:

@@ -66,8 +66,8 @@ public:
 
     LiveTranscripts(Windows windows, Liveness liveness);
 
-    // "ai.stuckMinutes" changed: transcripts tracked from now on use it,
-    // the others keep the window their phase started with.
+    // "ai.stuckMinutes" changed: every transcript, tracked already or
+    // later, is judged by the new window.
     void setStuckAfter(double seconds);
     // Transcripts the usage index saw written.
     void note(const std::map<std::filesystem::path, SessionFile>& files);

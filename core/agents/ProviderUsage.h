@@ -47,9 +47,25 @@ constexpr std::string_view title(AIProviderID provider)
 
 // The Claude login a reading belongs to.
 struct ClaudeAccount {
+    static constexpr std::string_view thisMacLabel = "This computer's Claude login";
+    static constexpr std::string_view otherLabel = "Other Claude account";
+
     std::string key;
     std::optional<std::string> label;
     bool operator==(const ClaudeAccount&) const = default;
+};
+
+// Whether a window's reading can be trusted now.
+struct WindowFreshness {
+    enum class Kind { stale, fresh, resetWaiting };
+    Kind kind = Kind::fresh;
+    WallTime asOf = WallTime::fromUnixSeconds(0);  // when stale: the reading's time
+
+    static WindowFreshness stale(WallTime asOf) { return {Kind::stale, asOf}; }
+    static WindowFreshness fresh() { return {}; }
+    static WindowFreshness resetWaiting() { return {Kind::resetWaiting, WallTime::fromUnixSeconds(0)}; }
+    bool isFresh() const { return kind == Kind::fresh; }
+    bool operator==(const WindowFreshness&) const = default;
 };
 
 struct UsageWindow {
@@ -60,6 +76,13 @@ struct UsageWindow {
     std::optional<int> windowMinutes;
     std::string source;  // where the reading came from
     WallTime observedAt = WallTime::fromUnixSeconds(0);
+
+    // A reading further ahead of the clock than this is not believed.
+    static constexpr double futureTolerance = 120;
+
+    // Past its reset the window waits for a new reading; otherwise older
+    // than `staleAfter` seconds, or from the future, it is stale.
+    WindowFreshness freshness(WallTime now, double staleAfter) const;
     bool operator==(const UsageWindow&) const = default;
 };
 
@@ -69,9 +92,27 @@ struct ProviderUsage {
     std::optional<double> contextPercent;  // how full the current conversation's context is
     WallTime observedAt = WallTime::fromUnixSeconds(0);
     std::optional<ClaudeAccount> account;
+
+    // Without the windows whose reset time has passed.
+    ProviderUsage current(WallTime now) const;
+    // Only the fresh windows: the ones alerts and the ear may act on.
+    ProviderUsage actionable(WallTime now, double staleAfter) const;
     bool operator==(const ProviderUsage&) const = default;
 };
 
+namespace LimitWindowText {
+
+// "as of 14:05" for a stale reading, "Reset · waiting for new data" after a
+// reset, nothing when fresh.
+std::optional<std::string> status(const WindowFreshness& freshness, const Calendar& calendar);
+// "5 h" as "5h", for one-line summaries.
+std::string compactLabel(std::string_view label);
+// "42%": whole percent, rounded.
+std::string percent(double value);
+
+}  // namespace LimitWindowText
+
+std::ostream& operator<<(std::ostream& out, const WindowFreshness& freshness);
 std::ostream& operator<<(std::ostream& out, const UsageWindow& window);
 std::ostream& operator<<(std::ostream& out, const ProviderUsage& usage);
 

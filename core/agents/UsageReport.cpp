@@ -5,11 +5,15 @@
 
 #include <fmt/format.h>
 
+#include "core/agents/UsageText.h"
 #include "core/base/RawEnum.h"
 
 namespace corvane {
 
 namespace {
+
+using UsageText::compactTokens;
+using UsageText::dollars;
 
 constexpr AgentKind readAgents[] = {AgentKind::claudeCode, AgentKind::codex};
 constexpr const char* weekdayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
@@ -53,24 +57,6 @@ std::string dayText(WallTime day, const Calendar& calendar)
 {
     LocalDateTime local = calendar.components(day);
     return fmt::format("{:04}-{:02}-{:02}", local.year, local.month, local.day);
-}
-
-// "950", "12.3K", "4.5M", "1.23B": a table column, not an invoice.
-std::string compactTokens(std::int64_t tokens)
-{
-    const auto value = static_cast<double>(tokens);
-    if (tokens < 1000)
-        return fmt::format("{}", tokens);
-    if (tokens < 1'000'000)
-        return fmt::format("{:.1f}K", value / 1e3);
-    if (tokens < 1'000'000'000)
-        return fmt::format("{:.1f}M", value / 1e6);
-    return fmt::format("{:.2f}B", value / 1e9);
-}
-
-std::string dollars(double cost)
-{
-    return fmt::format("${:.2f}", cost);
 }
 
 }  // namespace

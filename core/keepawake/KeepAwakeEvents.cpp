@@ -34,12 +34,12 @@ AlertPost post(std::string_view kind, std::string title, std::string body)
 
 AlertPost ended()
 {
-    return post("keepAwake.ended", "Keep Awake ended", "Your Mac can sleep again.");
+    return post("keepAwake.ended", "Keep Awake ended", "Your computer can sleep again.");
 }
 
 AlertPost workDone()
 {
-    return post("keepAwake.workDone", "Work done", "Nothing is running anymore — your Mac can sleep.");
+    return post("keepAwake.workDone", "Work done", "Nothing is running anymore — your computer can sleep.");
 }
 
 AlertPost guardedStop(const StopCause& cause)
@@ -48,21 +48,21 @@ AlertPost guardedStop(const StopCause& cause)
         [](const StopCause::Battery& battery) {
             return post("keepAwake.battery", "Battery low",
                         battery.percent
-                            ? fmt::format("Keep awake stopped at {}% so your Mac can sleep safely.", *battery.percent)
-                            : "Keep awake stopped so your Mac can sleep safely.");
+                            ? fmt::format("Keep awake stopped at {}% so your computer can sleep safely.", *battery.percent)
+                            : "Keep awake stopped so your computer can sleep safely.");
         },
         [](const StopCause::Unplugged&) {
             return post("keepAwake.battery", "Unplugged", "Lid-closed running is set to charging only.");
         },
         [](const StopCause::Thermal&) {
-            return post("keepAwake.thermal", "Too hot", "Keep awake stopped to protect your Mac.");
+            return post("keepAwake.thermal", "Too hot", "Keep awake stopped to protect your computer.");
         },
         [](const StopCause::Deadline&) {
             return post("keepAwake.ended", "Time's up", "Keep awake reached its longest run.");
         },
         [](const StopCause::HelperFailed&) {
             return post("keepAwake.ended", "Lid setting lost",
-                        "macOS didn't keep the lid-closed setting; your Mac sleeps normally.");
+                        "The system didn't keep the lid-closed setting; your computer sleeps normally.");
         },
     }, cause.value);
     stopped.card = card("exclamationmark.shield.fill", stopped.title, "Keep awake stopped");
@@ -72,7 +72,7 @@ AlertPost guardedStop(const StopCause& cause)
 
 AlertPost thermalWarning()
 {
-    AlertPost warning = post("keepAwake.thermal", "Your Mac is getting hot",
+    AlertPost warning = post("keepAwake.thermal", "Your computer is getting hot",
                              "Keep awake stops if it gets critical. A closed lid cools less — keep it on a desk.");
     warning.card = card("thermometer.high", "Keep awake", warning.title);
     warning.ear = EarPayload{"thermometer.high", warning.title};

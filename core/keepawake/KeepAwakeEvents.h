@@ -14,8 +14,8 @@ namespace KeepAwakeEvents {
 
 inline constexpr std::string_view moduleID = "keepAwake";
 inline constexpr std::string_view warningTint = "#FF9F0A";
-inline constexpr std::string_view assertionRefused = "macOS refused to keep the Mac awake.";
-inline constexpr std::string_view staleSleepTitle = "Sleep is turned off on this Mac";
+inline constexpr std::string_view assertionRefused = "The system refused to keep the computer awake.";
+inline constexpr std::string_view staleSleepTitle = "Sleep is turned off on this computer";
 inline constexpr std::string_view staleSleepBody = "SleepDisabled is on. See Keep awake › Safety.";
 inline constexpr std::string_view leaseRenewal = "Keep awake: renewing the lid-closed hold";
 

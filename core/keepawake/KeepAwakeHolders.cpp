@@ -62,7 +62,7 @@ std::vector<KeepAwakeHolder> rows(const KeepAwakeInputs& inputs, const std::vect
     bool lidToo = KeepAwakePlan::decide(inputs).lidLease;
     if (inputs.manual) {
         out.push_back({"manual", "cup.and.saucer", "Keep awake now", manualSub(*inputs.manual, now, calendar),
-                       lidToo ? "Keeps the Mac awake, lid closed too" : "Keeps the Mac awake while the lid is open",
+                       lidToo ? "Keeps the computer awake, lid closed too" : "Keeps the computer awake while the lid is open",
                        Tone::working, KeepAwakeHolder::Stop::manual});
     }
     if (inputs.stay) {

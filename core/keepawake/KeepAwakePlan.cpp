@@ -37,24 +37,24 @@ KeepAwakeStatus stoppedStatus(const KeepAwakeStop& stop)
         [&](const StopCause::Battery& battery) {
             out.title = battery.percent ? fmt::format("Stopped — battery at {}%", *battery.percent)
                                         : "Stopped — battery at its floor";
-            out.sub = subject(stop) + " was still working, but the battery got low, so Lunebox let your Mac sleep. "
+            out.sub = subject(stop) + " was still working, but the battery got low, so Lunebox let your computer sleep. "
                                       "Plug in to keep going.";
         },
         [&](const StopCause::HelperFailed&) {
             out.title = "Stopped — the lid setting didn't hold";
-            out.sub = "macOS didn't keep the lid-closed setting, so your Mac sleeps normally. Try Resume.";
+            out.sub = "The system didn't keep the lid-closed setting, so your computer sleeps normally. Try Resume.";
         },
         [&](const StopCause::Unplugged&) {
             out.title = "Stopped — unplugged";
-            out.sub = "Lid-closed running is set to charging only, so Lunebox let your Mac sleep. Plug in to keep going.";
+            out.sub = "Lid-closed running is set to charging only, so Lunebox let your computer sleep. Plug in to keep going.";
         },
         [&](const StopCause::Deadline&) {
             out.title = "Stopped — longest run reached";
             out.sub = "It stayed awake as long as Safety allows, then went back to normal sleep. Resume to keep going.";
         },
         [&](const StopCause::Thermal&) {
-            out.title = "Stopped — Mac got too hot";
-            out.sub = subject(stop) + " was still working, but the Mac got critically hot, so Lunebox let it sleep. "
+            out.title = "Stopped — computer got too hot";
+            out.sub = subject(stop) + " was still working, but the computer got critically hot, so Lunebox let it sleep. "
                                       "Let it cool, then Resume.";
         },
     }, stop.cause.value);
@@ -119,44 +119,44 @@ KeepAwakeStatus status(const KeepAwakeInputs& in, WallTime now, const Calendar& 
                           : needsApproval(in.helper)
                               ? "While the lid is open. Allow the helper once to stay awake with it closed."
                               : "While the lid is open. Back to normal sleep at " + until;
-        return {KeepAwakeTone::awake, "Your Mac stays awake", sub, 2, {}, in.stay->startedAt, Action::none};
+        return {KeepAwakeTone::awake, "Your computer stays awake", sub, 2, {}, in.stay->startedAt, Action::none};
     }
     if (in.manual) {
         std::string sub = in.choice == LidChoice::stayAwake
             ? "Kept awake by you."
-            : "Kept awake by you. Closing the lid still puts the Mac to sleep.";
+            : "Kept awake by you. Closing the lid still puts the computer to sleep.";
         return {KeepAwakeTone::awake, manualTitle(*in.manual, now), sub, 2, {}, in.manual->startedAt, Action::none};
     }
     if (reason != nullptr) {
         if (const auto* winding = reason->as<KeepAwakeReason::Winding>()) {
-            std::string sub = leaseHeld ? "Nothing is running anymore. The lid can stay closed; your Mac sleeps after "
+            std::string sub = leaseHeld ? "Nothing is running anymore. The lid can stay closed; your computer sleeps after "
                                           "the grace period."
-                                        : "Nothing is running anymore. Your Mac sleeps after the grace period.";
+                                        : "Nothing is running anymore. Your computer sleeps after the grace period.";
             return {KeepAwakeTone::winding,
                     fmt::format("Work finished — sleeps in {} min", KeepAwakeText::minutesUntil(winding->until, now)),
                     sub, 2, {1}, in.ruleSince, Action::none};
         }
-        std::string sub = leaseHeld ? "The lid can close too. Your Mac sleeps once this stops."
-                                    : "Your Mac sleeps once this stops.";
+        std::string sub = leaseHeld ? "The lid can close too. Your computer sleeps once this stops."
+                                    : "Your computer sleeps once this stops.";
         int step = reason->as<KeepAwakeReason::Work>() != nullptr ? 1 : 2;
-        return {KeepAwakeTone::awake, "Your Mac stays awake while " + reason->text(appNameFrom(in), now), sub, step,
+        return {KeepAwakeTone::awake, "Your computer stays awake while " + reason->text(appNameFrom(in), now), sub, step,
                 {}, in.ruleSince, Action::none};
     }
     if (in.away)
-        return {KeepAwakeTone::awake, "Your Mac stays awake while you’re away",
-                "The screen is locked; Lunebox keeps the Mac and the network awake.", 2, {}, std::nullopt,
+        return {KeepAwakeTone::awake, "Your computer stays awake while you’re away",
+                "The screen is locked; Lunebox keeps the computer and the network awake.", 2, {}, std::nullopt,
                 Action::none};
     if (const auto* paused = in.rule.as<KeepAwakeRuleState::Paused>()) {
         std::string sub = paused->guard == KeepAwakeGuard::lowBattery
             ? "Paused while the battery is low. Plug in to keep going."
-            : "Paused while the Mac is very hot. It keeps going once it cools down.";
+            : "Paused while the computer is very hot. It keeps going once it cools down.";
         return {KeepAwakeTone::idle, "Auto Mode is paused", sub, 0, {}, in.ruleSince, Action::none};
     }
     if (in.rule.as<KeepAwakeRuleState::Off>() != nullptr)
-        return {KeepAwakeTone::idle, "Your Mac can sleep normally",
+        return {KeepAwakeTone::idle, "Your computer can sleep normally",
                 "Automatic keep awake is off. Keep awake now holds it up for a while.", 0, {}, std::nullopt,
                 Action::none};
-    return {KeepAwakeTone::idle, "Your Mac can sleep normally",
+    return {KeepAwakeTone::idle, "Your computer can sleep normally",
             "Nothing running. When an agent or build starts, it stays awake on its own.", 0, {}, std::nullopt,
             Action::none};
 }

@@ -96,7 +96,7 @@ std::optional<KeepAwakeRecap> KeepAwakeRecap::build(const std::vector<KeepAwakeL
             stopped = entry;
             break;
         case Event::slept:
-            recap.rows.push_back({entry.date, Kind::slept, "Mac went to sleep"});
+            recap.rows.push_back({entry.date, Kind::slept, "Computer went to sleep"});
             sleptAfterFinishing = finished.has_value();
             break;
         default:
@@ -105,13 +105,13 @@ std::optional<KeepAwakeRecap> KeepAwakeRecap::build(const std::vector<KeepAwakeL
     }
 
     if (stopped) {
-        recap.summary = fmt::format("Lunebox stopped at {} ({}) and let your Mac sleep.",
+        recap.summary = fmt::format("Lunebox stopped at {} ({}) and let your computer sleep.",
                                     KeepAwakeText::clockTime(stopped->date, calendar), stopText(stopped->reason));
     } else if (finished) {
         std::string finisher = finished->reason.empty() ? who : finished->reason;
         std::string time = KeepAwakeText::clockTime(finished->date, calendar);
         recap.summary = sleptAfterFinishing
-            ? fmt::format("{} finished at {}, then your Mac slept. Nothing was cut off.", finisher, time)
+            ? fmt::format("{} finished at {}, then your computer slept. Nothing was cut off.", finisher, time)
             : fmt::format("{} finished at {}. Nothing was cut off.", finisher, time);
     } else if (kept && std::none_of(recap.rows.begin(), recap.rows.end(),
                                     [](const Row& row) { return row.kind == Kind::slept; })) {

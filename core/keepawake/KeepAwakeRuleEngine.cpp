@@ -37,7 +37,7 @@ Card card(const KeepAwakeRuleState& state, const KeepAwakeRules& rules, const Ap
         [&](const KeepAwakeRuleState::Awake& awake) { return Card{"On", awake.reason.text(appName, now), {}}; },
         [](const KeepAwakeRuleState::Paused& paused) {
             return paused.guard == KeepAwakeGuard::lowBattery ? Card{"Paused", "Paused — battery low", {}}
-                                                              : Card{"Paused", "Paused — Mac is hot", {}};
+                                                              : Card{"Paused", "Paused — computer is hot", {}};
         },
     }, state.value);
     out.summary = rules.summary();

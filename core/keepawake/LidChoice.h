@@ -32,7 +32,7 @@ struct Presentation {
 constexpr Presentation presentation(LidChoice choice)
 {
     switch (choice) {
-    case LidChoice::sleepNormally: return {"Sleep normally", "Like a normal Mac", "moon"};
+    case LidChoice::sleepNormally: return {"Sleep normally", "Like a normal laptop", "moon"};
     case LidChoice::sleepWhenDone: return {"Sleep when done", "Recommended", "waveform.path.ecg"};
     case LidChoice::stayAwake: return {"Stay awake", "Until I stop it", "sun.max"};
     }

@@ -23,7 +23,7 @@ constexpr std::array<Info, 13> routes{{
     {R::aiWorking, "AI working", "ai",
      "Opens Dev › AI while an agent works. It works for a long time, so hovering would almost always go there.", false},
     {R::timerRunning, "Timer running", "timers", "Opens Focus while a timer runs.", false},
-    {R::keepAwake, "Keep awake", "keepAwake", "Opens Focus › Keep awake while your Mac stays awake.", false},
+    {R::keepAwake, "Keep awake", "keepAwake", "Opens Focus › Keep awake while your computer stays awake.", false},
     {R::nowPlaying, "Now playing", "media", "Opens Now playing while music plays.", false},
 }};
 

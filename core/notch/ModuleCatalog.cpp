@@ -67,7 +67,7 @@ std::vector<ModuleDescriptor> buildCatalog()
          {
              kind("keepAwake.ended", "Keep awake ended"),
              kind("keepAwake.workDone", "Work done, sleep allowed"),
-             kind("keepAwake.thermal", "Stopped: Mac too hot"),
+             kind("keepAwake.thermal", "Stopped: computer too hot"),
              kind("keepAwake.battery", "Stopped: battery low"),
              kind("keepAwake.awaySummary", "Back from Step away"),
              kind("keepAwake.awayFailed", "Step away couldn't lock"),
@@ -113,7 +113,7 @@ std::vector<ModuleDescriptor> buildCatalog()
              kind("vitals.charging", "Charger plugged in or out"),
              kind("vitals.lowBattery", "Low battery"),
              kind("vitals.cpuBusy", "CPU busy for a while"),
-             kind("vitals.hot", "Mac is running hot", true, true, true, true),
+             kind("vitals.hot", "Computer is running hot", true, true, true, true),
              kind("vitals.memoryPressure", "Memory pressure is high"),
              kind("vitals.diskFull", "Disk almost full", true, true, true, true),
          },

@@ -42,6 +42,22 @@ const std::string toolUse =
     R"("usage":{"input_tokens":1000,"cache_read_input_tokens":49000,"output_tokens":10}}})"
     "\n";
 
+// A live agent process in the project, so a finished session can turn stuck.
+LiveAgents agentAlive()
+{
+    LiveAgents agents;
+    agents.folders[AgentKind::claudeCode] = {"/home/me/app"};
+    return agents;
+}
+
+std::string claudeCall(const std::string& model, long long input, long long cacheRead)
+{
+    return R"({"type":"assistant","timestamp":"2026-06-01T10:00:00.000Z","message":{"model":")" + model
+         + R"(","content":[{"type":"tool_use","id":"t1","name":"Read","input":{"file_path":"/src/a.cpp"}}],)"
+         + R"("usage":{"input_tokens":)" + std::to_string(input) + R"(,"cache_read_input_tokens":)"
+         + std::to_string(cacheRead) + R"(,"output_tokens":10}}})" + "\n";
+}
+
 }  // namespace
 
 TEST(LiveTranscripts, a_transcript_works_while_written_and_finishes_with_the_run_as_duration)
@@ -103,4 +119,43 @@ TEST(LiveTranscripts, a_finished_session_whose_process_lives_becomes_stuck_and_p
     EXPECT_EQ(stuck.sessions[0].step, "Approve file edit");
     // One scan per ten seconds of quiet, not one per tick.
     EXPECT_LE(scans, 28);
+}
+
+TEST(LiveTranscripts, a_shorter_stuck_window_reaches_a_transcript_already_finished)
+{
+    TemporaryFolder folder;
+    fs::path path = folder / "s1.jsonl";
+    LiveTranscripts live({20, 30, 1200}, agentAlive);
+    writeAt(path, "{}\n", start);
+    live.note(claudeFile(path, "app"));
+    live.tick(start.plusSeconds(1));
+    ASSERT_EQ(live.tick(start.plusSeconds(31)).changes.at(0).phase.state, AgentPhase::Case::finished);
+    EXPECT_TRUE(live.tick(start.plusSeconds(301)).changes.empty());
+
+    // "ai.stuckMinutes" went from 20 to 5 while the session sat finished.
+    live.setStuckAfter(300);
+    auto stuck = live.tick(start.plusSeconds(306));
+    ASSERT_EQ(stuck.changes.size(), 1u);
+    EXPECT_EQ(stuck.changes[0].phase, AgentPhase::stuck(start));
+}
+
+TEST(LiveTranscripts, claude_context_is_measured_against_its_model_window)
+{
+    TemporaryFolder folder;
+    fs::path standard = folder / "standard.jsonl";
+    fs::path large = folder / "large.jsonl";
+    fs::path tagged = folder / "tagged.jsonl";
+    LiveTranscripts live({20, 30, 300}, [] { return LiveAgents{}; });
+    writeAt(standard, claudeCall("claude-opus-4-7", 1000, 49'000), start);
+    writeAt(large, claudeCall("claude-opus-4-7", 10'000, 290'000), start);
+    writeAt(tagged, claudeCall("claude-sonnet-4-6[1m]", 50'000, 200'000), start);
+    for (const fs::path& path : {standard, large, tagged})
+        live.note(claudeFile(path, "app"));
+
+    std::map<std::string, std::optional<double>> percent;
+    for (const auto& session : live.tick(start.plusSeconds(1)).sessions)
+        percent[session.session] = session.contextPercent;
+    EXPECT_EQ(percent["standard"], 25.0);
+    EXPECT_EQ(percent["large"], 30.0);   // past 200k: the 1M window
+    EXPECT_EQ(percent["tagged"], 25.0);  // 250k of 1M
 }

@@ -96,30 +96,30 @@ TEST(KeepAwakePlan, the_headline_follows_the_first_thing_that_applies)
     };
     KeepAwakeInputs off = nothing();
     off.rule = KeepAwakeRuleState::off();
-    EXPECT_EQ(headline(off), "Your Mac can sleep normally / Automatic keep awake is off. Keep awake now holds it up for "
+    EXPECT_EQ(headline(off), "Your computer can sleep normally / Automatic keep awake is off. Keep awake now holds it up for "
                              "a while.");
-    EXPECT_EQ(headline(nothing()), "Your Mac can sleep normally / Nothing running. When an agent or build starts, it "
+    EXPECT_EQ(headline(nothing()), "Your computer can sleep normally / Nothing running. When an agent or build starts, it "
                                    "stays awake on its own.");
 
     KeepAwakeInputs paused = nothing();
     paused.rule = KeepAwakeRuleState::paused(KeepAwakeGuard::hot);
-    EXPECT_EQ(Plan::status(paused, now, utc).sub, "Paused while the Mac is very hot. It keeps going once it cools down.");
+    EXPECT_EQ(Plan::status(paused, now, utc).sub, "Paused while the computer is very hot. It keeps going once it cools down.");
     EXPECT_EQ(headline(nothing().steppingAway(true)),
-              "Your Mac stays awake while you’re away / The screen is locked; Lunebox keeps the Mac and the network "
+              "Your computer stays awake while you’re away / The screen is locked; Lunebox keeps the computer and the network "
               "awake.");
     EXPECT_EQ(Plan::status(ruleAwake(KeepAwakeReason::power()), now, utc).title,
-              "Your Mac stays awake while On power adapter");
+              "Your computer stays awake while On power adapter");
 
     KeepAwakeInputs winding = ruleAwake(KeepAwakeReason::winding(now.plusSeconds(150)));
     winding.helper = HelperState::ready;
     auto status = Plan::status(winding, now, utc);
     EXPECT_EQ(status.title, "Work finished — sleeps in 3 min");
-    EXPECT_EQ(status.sub, "Nothing is running anymore. The lid can stay closed; your Mac sleeps after the grace period.");
+    EXPECT_EQ(status.sub, "Nothing is running anymore. The lid can stay closed; your computer sleeps after the grace period.");
     EXPECT_EQ(status.tone, KeepAwakeTone::winding);
     EXPECT_EQ(status.since, now.plusSeconds(-600));
 
     KeepAwakeInputs timer = manual(KeepAwakeMode::duration(1800));
-    EXPECT_EQ(headline(timer), "Awake — 29 min more / Kept awake by you. Closing the lid still puts the Mac to sleep.");
+    EXPECT_EQ(headline(timer), "Awake — 29 min more / Kept awake by you. Closing the lid still puts the computer to sleep.");
     EXPECT_EQ(Plan::status(manual(KeepAwakeMode::whileProcess(7, "cargo")), now, utc).title, "Awake — while cargo runs");
 
     KeepAwakeInputs stay = timer;
@@ -134,16 +134,16 @@ TEST(KeepAwakePlan, the_headline_follows_the_first_thing_that_applies)
     stopped.stopped = KeepAwakeStop{StopCause::battery(9), now, std::nullopt, true};
     status = Plan::status(stopped, now, utc);
     EXPECT_EQ(status.title, "Stopped — battery at 9%");
-    EXPECT_EQ(status.sub, "Work was still working, but the battery got low, so Lunebox let your Mac sleep. Plug in to "
+    EXPECT_EQ(status.sub, "Work was still working, but the battery got low, so Lunebox let your computer sleep. Plug in to "
                           "keep going.");
     EXPECT_EQ(status.action, KeepAwakeStatus::Action::resume);
     stopped.stopped = KeepAwakeStop{StopCause::thermal(), now, "claude", true};
-    EXPECT_EQ(Plan::status(stopped, now, utc).sub, "claude was still working, but the Mac got critically hot, so "
+    EXPECT_EQ(Plan::status(stopped, now, utc).sub, "claude was still working, but the computer got critically hot, so "
                                                    "Lunebox let it sleep. Let it cool, then Resume.");
 
     // A recap shows once nothing holds any more, before a guarded stop.
     stopped.recap = KeepAwakeRecap{now.plusSeconds(-3600), now, {}, "claude kept running the whole time."};
-    EXPECT_EQ(Plan::status(stopped, now, utc).title, "Stopped — Mac got too hot");
+    EXPECT_EQ(Plan::status(stopped, now, utc).title, "Stopped — computer got too hot");
     stopped.manual.reset();
     stopped.stay.reset();
     status = Plan::status(stopped, now, utc);
@@ -208,7 +208,7 @@ TEST(KeepAwakeHolders, one_row_per_holder_in_a_fixed_order)
     for (const auto& row : rows)
         summary.push_back(row.id + " | " + row.name + " | " + row.sub + " | " + row.state);
     EXPECT_EQ(summary, (std::vector<std::string>{
-        "manual | Keep awake now | Until 11:15 | Keeps the Mac awake while the lid is open",
+        "manual | Keep awake now | Until 11:15 | Keeps the computer awake while the lid is open",
         "stay | Stay awake | Until 12:15 · lid open only | On",
         "away | Step away | Screen locked · work keeps running | Away",
         "work.claude | claude | 2 sessions | Working",
@@ -226,7 +226,7 @@ TEST(KeepAwakeHolders, one_row_per_holder_in_a_fixed_order)
     rows = KeepAwakeHolders::rows(in, {}, {}, KeepAwakeRules{}, false, false, now, utc);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].sub, "10 min left");
-    EXPECT_EQ(rows[0].state, "Keeps the Mac awake, lid closed too");
+    EXPECT_EQ(rows[0].state, "Keeps the computer awake, lid closed too");
     EXPECT_EQ(rows[1].sub, "Sleeps in 2 min unless work starts again");
     EXPECT_EQ(rows[1].tone, KeepAwakeHolder::Tone::winding);
     // Paused or waiting, the rules hold nothing.
@@ -248,7 +248,7 @@ TEST(StopCause, comes_from_the_helper_or_a_guardrail_and_raises_one_alert)
     AlertPost battery = KeepAwakeEvents::guardedStop(StopCause::battery(8));
     EXPECT_EQ(battery.kind, "keepAwake.battery");
     EXPECT_EQ(battery.title, "Battery low");
-    EXPECT_EQ(battery.body, "Keep awake stopped at 8% so your Mac can sleep safely.");
+    EXPECT_EQ(battery.body, "Keep awake stopped at 8% so your computer can sleep safely.");
     ASSERT_TRUE(battery.card);
     EXPECT_EQ(battery.card->headline, "Keep awake stopped");
     EXPECT_EQ(battery.card->symbol, "exclamationmark.shield.fill");

@@ -46,11 +46,11 @@ TEST(KeepAwakeRecap, tells_what_finished_while_the_lid_was_closed)
     ASSERT_TRUE(recap);
     EXPECT_EQ(recap->closedAt, night.plusSeconds(300));
     EXPECT_EQ(texts(*recap), (std::vector<std::string>{"Lid closed", "Kept running with the lid closed",
-                                                       "claude finished (43 min)", "Mac went to sleep"}));
+                                                       "claude finished (43 min)", "Computer went to sleep"}));
     EXPECT_EQ(recap->rows[2].kind, Kind::finished);
-    EXPECT_EQ(recap->summary, "claude finished at 00:48, then your Mac slept. Nothing was cut off.");
+    EXPECT_EQ(recap->summary, "claude finished at 00:48, then your computer slept. Nothing was cut off.");
 
-    log.erase(log.begin() + 6);  // the Mac stayed awake after the work
+    log.erase(log.begin() + 6);  // the computer stayed awake after the work
     EXPECT_EQ(KeepAwakeRecap::build(log, night.plusSeconds(301 * 60), utc)->summary,
               "claude finished at 00:48. Nothing was cut off.");
 }
@@ -66,8 +66,8 @@ TEST(KeepAwakeRecap, a_guarded_stop_is_the_outcome_and_quiet_nights_read_plainly
     auto recap = KeepAwakeRecap::build(stopped, night.plusSeconds(9000), utc);
     ASSERT_TRUE(recap);
     EXPECT_EQ(texts(*recap), (std::vector<std::string>{"Lid closed", "Kept running with the lid closed",
-                                                       "Stopped — battery low", "Mac went to sleep"}));
-    EXPECT_EQ(recap->summary, "Lunebox stopped at 02:05 (battery low) and let your Mac sleep.");
+                                                       "Stopped — battery low", "Computer went to sleep"}));
+    EXPECT_EQ(recap->summary, "Lunebox stopped at 02:05 (battery low) and let your computer sleep.");
 
     std::vector<KeepAwakeLogEntry> held{at(0, Event::closedLidOn), at(1, Event::lidClosed, "codex")};
     EXPECT_EQ(KeepAwakeRecap::build(held, night.plusSeconds(7200), utc)->summary, "codex kept running the whole time.");

@@ -96,5 +96,5 @@ TEST(KeepAwakeRuleEngine, the_card_names_the_state_and_counts_the_rules)
               (Card{"On", "VLC is running", "4 of 4 rules on"}));
     EXPECT_EQ(card(KeepAwakeRuleState::paused(KeepAwakeGuard::lowBattery)).reason, "Paused — battery low");
     EXPECT_EQ(card(KeepAwakeRuleState::paused(KeepAwakeGuard::hot)),
-              (Card{"Paused", "Paused — Mac is hot", "4 of 4 rules on"}));
+              (Card{"Paused", "Paused — computer is hot", "4 of 4 rules on"}));
 }

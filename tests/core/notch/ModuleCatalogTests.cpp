@@ -65,11 +65,11 @@ TEST(ModuleCatalog, every_title_of_the_settings_pages_is_given_once)
         "Smart clipboard detection", "Text copied", "Files moved", "Files partly moved", "Couldn’t reach Finder",
         "Image saved", "Finished export", "Meeting starting soon", "Reminder due", "Hydration reminder",
         "Incoming message", "Charger plugged in or out", "Low battery", "CPU busy for a while",
-        "Mac is running hot", "Memory pressure is high", "Disk almost full", "Speed test finished", "Back online",
+        "Computer is running hot", "Memory pressure is high", "Disk almost full", "Speed test finished", "Back online",
         "App deleted, leftovers found", "Leftovers cleaned automatically", "Space freed",
         "Volume & brightness HUD", "Headphones connected", "Headphones battery low", "Output switched",
         "Volume lowered when headphones disconnect", "Microphone kept as input", "On a call", "Keep awake ended",
-        "Work done, sleep allowed", "Stopped: Mac too hot", "Stopped: battery low", "Back from Step away",
+        "Work done, sleep allowed", "Stopped: computer too hot", "Stopped: battery low", "Back from Step away",
         "Step away couldn't lock", "Charger or lid while away"};
     std::multiset<std::string> given;
     for (const AlertKind* kind : ModuleCatalog::allAlertKinds())

@@ -96,8 +96,8 @@ TEST(AgentSkillFile, names_the_executable_and_is_written_whole_then_removed)
     std::string text = AgentSkillFile::text("/usr/bin/lunebox");
     EXPECT_EQ(text,
               "---\nname: lunebox\ndescription: Read the local Lunebox status (running dev servers and keep-awake "
-              "state) on this Mac.\n---\nRun `\"/usr/bin/lunebox\" --status --json` to get JSON with `devServers` "
-              "(port, framework, project, pid) and\n`keepAwake.lastEvent`. It is read-only. To keep the Mac awake for "
+              "state) on this computer.\n---\nRun `\"/usr/bin/lunebox\" --status --json` to get JSON with `devServers` "
+              "(port, framework, project, pid) and\n`keepAwake.lastEvent`. It is read-only. To keep the computer awake for "
               "a long task, ask the user to turn\non Auto Mode in Lunebox (\xE2\x8C\xA5\xE2\x8C\x98"
               "A); do not change power settings yourself.");
     EXPECT_TRUE(fs::path(AgentSkillFile::runningExecutable()).is_absolute());
