@@ -1,4 +1,5 @@
 #include "tests/platform/PrivateBus.h"
+#include "tests/core/base/PrivateBusConfiguration.h"
 
 #include <atomic>
 #include <fstream>
@@ -8,29 +9,6 @@
 #include <QThread>
 
 namespace corvane::testing {
-
-namespace {
-
-// A session-type bus that listens only in our folder and has no service
-// folders, so a call to a missing name fails instead of starting a program.
-std::string configuration(const std::filesystem::path& folder)
-{
-    return R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=)" + folder.string() + R"(</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)";
-}
-
-}  // namespace
 
 void ensureApplication()
 {
@@ -67,7 +45,7 @@ PrivateBus::PrivateBus()
 {
     ensureApplication();
     auto configPath = folder_ / "bus.conf";
-    std::ofstream(configPath) << configuration(folder_.path());
+    std::ofstream(configPath) << privateBusConfiguration(folder_.path());
     daemon_.setProgram(QStringLiteral("dbus-daemon"));
     daemon_.setArguments({QStringLiteral("--config-file=") + QString::fromStdString(configPath.string()),
                           QStringLiteral("--nofork"), QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1")});
