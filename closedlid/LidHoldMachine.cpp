@@ -32,7 +32,7 @@ ClosedLidHelperStatus LidHoldMachine::hold(const LidHoldTerms& terms, Client by,
         // A hold already running keeps its own undo; only a new one is rolled back here.
         if (fresh)
             restore();
-        return refusal("macOS didn't accept the setting");
+        return refusal("The system didn't accept the setting");
     }
     hold_ = wanted;
     owner_ = by;

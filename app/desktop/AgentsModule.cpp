@@ -7,13 +7,17 @@
 
 #include <fmt/format.h>
 
+#include "app/desktop/AISection.h"
 #include "app/desktop/AppEnvironment.h"
 #include "app/desktop/EarController.h"
+#include "app/desktop/SectionRegistry.h"
 #include "core/agents/RestartRule.h"
 #include "core/base/BootTime.h"
 #include "core/base/Files.h"
 #include "core/notch/Keys.h"
 #include "core/notch/ModuleCatalog.h"
+#include "core/notch/SurfaceSection.h"
+#include "platform/linux/DesktopTerminalLauncher.h"
 
 namespace corvane::app {
 
@@ -100,6 +104,26 @@ AgentsModule::~AgentsModule()
     if (indexer_)
         if (auto saved = indexer_->save(); !saved)
             log_.warning("ai index: {}", saved.error().message());
+}
+
+void AgentsModule::registerSection(SectionRegistry& sections, std::function<void()> openSettings)
+{
+    auto factory = [this, openSettings](AppEnvironment& environment, QWidget* parent) {
+        AISection::Services services{.settings = settings_,
+                                     .clock = clock_,
+                                     .calendar = calendar_,
+                                     .terminal = std::make_shared<platform::DesktopTerminalLauncher>(),
+                                     .copy = {},
+                                     .refreshHistory = [this] { refreshHistory(); },
+                                     .openSettings = openSettings,
+                                     .skillFile = environment.paths().agentSkill(),
+                                     .inbox = inbox_};
+        auto* section = new AISection(std::move(services), parent);
+        section->setState(state_);
+        connect(this, &AgentsModule::stateChanged, section, &AISection::setState);
+        return section;
+    };
+    sections.add(std::string(rawValue(SurfaceSection::ai)), std::move(factory));
 }
 
 void AgentsModule::start()
@@ -209,6 +233,7 @@ void AgentsModule::stopSources()
     tickTimer_.reset();
     tickInFlight_ = false;
     hooksInFlight_ = false;
+    historyInFlight_ = false;
     if (workingText_)
         ears_.remove(workingActivityID);
     workingText_.reset();
@@ -414,6 +439,55 @@ void AgentsModule::applyHooks(std::uint64_t generation, std::vector<HookInboxEve
     }
     if (std::exchange(hooksAgain_, false))
         readInbox();
+}
+
+void AgentsModule::refreshHistory()
+{
+    if (!active())
+        return;
+    if (historyInFlight_) {
+        historyAgain_ = true;
+        return;
+    }
+    historyInFlight_ = true;
+    std::uint64_t generation = generation_;
+    indexQueue_.submit(
+        [this, timeline = timeline_, restarted = settings_.get(Keys::aiRestartSessions), now = clock_.now()] {
+            AgentsState built;
+            if (!indexer_)
+                return built;
+            std::map<fs::path, SessionFile> files = indexer_->sessionFilesSnapshot();
+            decltype(titles_) titles;
+            auto meta = [&](const fs::path& path, AgentKind agent) {
+                WallTime written = files.at(path).lastWrite;
+                auto known = titles_.find(path);
+                SessionTitle::Meta read = known != titles_.end() && known->second.first == written
+                                              ? known->second.second
+                                              : SessionTitle::read(path, agent);
+                titles.insert_or_assign(path, std::pair(written, read));
+                return read;
+            };
+            built.history = AgentHistory::entries(files, timeline, meta, restarted, now);
+            titles_ = std::move(titles);
+            for (const AgentHistoryEntry& entry : built.history)
+                if (auto file = files.find(entry.path.value_or("")); file != files.end() && file->second.folder)
+                    built.folders.emplace(entry.id, *file->second.folder);
+            return built;
+        },
+        [this, generation](AgentsState built) { applyHistory(generation, std::move(built)); });
+}
+
+void AgentsModule::applyHistory(std::uint64_t generation, AgentsState built)
+{
+    if (generation != generation_)
+        return;
+    historyInFlight_ = false;
+    bool changed = built.history != state_.history || built.folders != state_.folders;
+    state_.history = std::move(built.history);
+    state_.folders = std::move(built.folders);
+    publish(changed);
+    if (std::exchange(historyAgain_, false))
+        refreshHistory();
 }
 
 void AgentsModule::apply(const AgentSignal& signal)

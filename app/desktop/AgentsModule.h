@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,6 +27,7 @@
 
 #include <QObject>
 
+#include "core/agents/AgentHistory.h"
 #include "core/agents/AgentLiveness.h"
 #include "core/agents/AgentSignals.h"
 #include "core/agents/AgentTimeline.h"
@@ -48,6 +50,7 @@ namespace corvane::app {
 
 class AppEnvironment;
 class EarController;
+class SectionRegistry;
 
 // What the AI section shows, published whole whenever part of it changed.
 // Read-only for the section: every list is already in display order.
@@ -66,6 +69,11 @@ struct AgentsState {
     std::optional<UsageOverview> usage;
     // A full pass over the transcripts is running (the usage figures may lag).
     bool indexing = false;
+    // Past sessions of the last 30 days, newest first, and the project
+    // folder of each that has one (to resume in), by session id. Built
+    // when the section asks (`AgentsModule::refreshHistory`).
+    std::vector<AgentHistoryEntry> history;
+    std::map<std::string, std::filesystem::path> folders;
 };
 
 class AgentsModule final : public QObject {
@@ -116,7 +124,15 @@ public:
     void stop();
     void setFrozen(bool frozen);
 
+    // The AI section, drawn over `state()`; `openSettings` leads to the
+    // settings window, where the skill file is installed.
+    void registerSection(SectionRegistry& sections, std::function<void()> openSettings);
+
     const AgentsState& state() const { return state_; }
+    // Rebuilds the history from the usage index and the timeline on the
+    // index queue; the state changes when it is ready. Titles are read
+    // again only from transcripts written since.
+    void refreshHistory();
     const AgentTimeline& timeline() const { return timeline_; }
     // Whether "ai.working" is up now.
     bool working() const { return workingText_.has_value(); }
@@ -148,6 +164,7 @@ private:
     void applyTick(std::uint64_t generation, LiveTranscripts::Tick tick);
     void readInbox();
     void applyHooks(std::uint64_t generation, std::vector<HookInboxEvent> events);
+    void applyHistory(std::uint64_t generation, AgentsState history);
     void apply(const AgentSignal& signal);
     void scheduleSave();
     void save();
@@ -183,6 +200,8 @@ private:
     bool tickInFlight_ = false;
     bool hooksInFlight_ = false;
     bool hooksAgain_ = false;  // files arrived while a read ran
+    bool historyInFlight_ = false;
+    bool historyAgain_ = false;  // asked again while a build ran
     SettingsStore::Subscription subscription_ = 0;
 
     // Index queue.
@@ -194,6 +213,8 @@ private:
     bool overviewDue_ = false;  // records arrived since the last overview
     std::atomic<bool> fullPassQueued_{false};
     std::atomic<bool> overviewQueued_{false};
+    // The titles read for the history, with the write of the transcript they were read from.
+    std::map<std::filesystem::path, std::pair<WallTime, SessionTitle::Meta>> titles_;
 
     // Transcripts queue.
     LiveTranscripts live_;

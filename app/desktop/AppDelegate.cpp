@@ -77,6 +77,9 @@ AppDelegate::AppDelegate(const KnownPaths& paths, QObject* parent) : QObject(par
     connect(this, &AppDelegate::pausedChanged, &devServers_, &DevServersModule::setFrozen);
     connect(this, &AppDelegate::pausedChanged, &agents_, &AgentsModule::setFrozen);
     devServers_.registerSection(sections_);
+    environment_.cards().setMovieMode(movieMode_.get());
+    keepAwake_.attach(sections_, tray_, *this);
+    agents_.registerSection(sections_, [this] { openSettings(); });
     // Alert actions that lead into the panel open it on the primary screen.
     environment_.actions().setPanel({
         .canShow = [this](const PanelPage& page) {
@@ -104,6 +107,7 @@ void AppDelegate::launch(const QStringList& arguments)
     settingsChanged();
     devServers_.start();
     agents_.start();
+    keepAwake_.start();
     if (!environment_.paths().isHarness())
         registerUrlHandler();
     reopenSettingsIfAsked();
@@ -158,6 +162,7 @@ void AppDelegate::terminate()
     delete settingsWindow_;
     devServers_.stop();
     agents_.stop();
+    keepAwake_.stop();
     environment_.shutdown();
     // After the children are stopped, so a running xdg-mime ends at once.
     if (desktopQueue_)

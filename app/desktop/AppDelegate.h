@@ -15,6 +15,8 @@
 #include "app/desktop/AppEnvironment.h"
 #include "app/desktop/DevServersModule.h"
 #include "app/desktop/IslandWindows.h"
+#include "app/desktop/MovieModeWatcher.h"
+#include "app/desktop/KeepAwakeModule.h"
 #include "app/desktop/SectionRegistry.h"
 #include "app/desktop/SettingsWindow.h"
 #include "app/desktop/TrayIcon.h"
@@ -69,11 +71,14 @@ private:
     void openModuleFromEnvironment();
 
     AppEnvironment environment_;
+    // Whether a video plays full screen, which the cards and ears give way to.
+    std::unique_ptr<MovieModeWatcher> movieMode_ = MovieModeWatcher::forSession(environment_.settings());
     UrlDispatcher urls_;
     SectionRegistry sections_ = SectionRegistry::builtIn();
     // Before the islands: their panels hold the modules' sections.
     DevServersModule devServers_{environment_};
     AgentsModule agents_{environment_};
+    KeepAwakeModule keepAwake_{environment_, devServers_};
     IslandWindows islands_{environment_, sections_};
     TrayIcon tray_;
     QPointer<SettingsWindow> settingsWindow_;

@@ -37,25 +37,37 @@ Activity CardPresenter::earActivity(const PresentedAlert& alert, WallTime now)
     };
 }
 
-void CardPresenter::present(const PresentedAlert& alert)
+void CardPresenter::setMovieMode(const MovieModeWatcher* watcher)
 {
-    WallTime now = clock_.now();
-    if (alert.surface == EventStyle::ear) {
-        ears_.post(earActivity(alert, now));
-        return;
-    }
-    queue_.present(alert, AlertQueue::priority(isTimeSensitive_(alert.kind)), now);
-    afterChange();
+    movieMode_ = watcher;
+    ears_.setMovieMode(watcher);
 }
 
-void CardPresenter::update(const PresentedAlert& alert)
+void CardPresenter::present(const PresentedAlert& alert)
 {
+    show(alert, EventDecision::show(alert.surface, alert.duration));
+}
+
+void CardPresenter::update(const PresentedAlert& alert) { show(alert, EventDecision::coalesce(alert.count)); }
+
+void CardPresenter::show(PresentedAlert alert, const EventDecision& decision)
+{
+    if (movieMode_) {
+        auto style = movieMode_->shownAs(decision, alert.surface, alert.kind);
+        if (!style)
+            return;
+        alert.surface = *style;
+    }
     WallTime now = clock_.now();
     if (alert.surface == EventStyle::ear) {
         ears_.post(earActivity(alert, now));
         return;
     }
-    queue_.update(alert, AlertQueue::priority(isTimeSensitive_(alert.kind)), now);
+    int priority = AlertQueue::priority(isTimeSensitive_(alert.kind));
+    if (decision.as<EventDecision::Coalesce>() != nullptr)
+        queue_.update(alert, priority, now);
+    else
+        queue_.present(alert, priority, now);
     afterChange();
 }
 

@@ -9,8 +9,10 @@
 #include <string_view>
 
 #include <QObject>
+#include <QPointer>
 
 #include "app/desktop/EarController.h"
+#include "app/desktop/MovieModeWatcher.h"
 #include "core/base/Scheduler.h"
 #include "core/notch/AlertPresenter.h"
 #include "core/notch/AlertQueue.h"
@@ -29,6 +31,10 @@ public:
     void present(const PresentedAlert& alert) override;
     void update(const PresentedAlert& alert) override;
 
+    // While it says the user watches a video, alerts and ears give way to
+    // it; null: never.
+    void setMovieMode(const MovieModeWatcher* watcher);
+
     const AlertQueue& queue() const { return queue_; }
     WallTime now() const { return clock_.now(); }
 
@@ -44,6 +50,8 @@ signals:
     void cardChanged();
 
 private:
+    // A new alert or a repeat, as decided, unless movie mode holds it back.
+    void show(PresentedAlert alert, const EventDecision& decision);
     void afterChange();
 
     Scheduler& scheduler_;
@@ -51,6 +59,7 @@ private:
     EarController& ears_;
     TimeSensitivity isTimeSensitive_;
     AlertQueue queue_;
+    QPointer<const MovieModeWatcher> movieMode_;
     std::optional<Scheduler::TimerId> timer_;
 };
 

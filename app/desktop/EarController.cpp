@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/desktop/MovieModeWatcher.h"
 #include "core/notch/EarTransition.h"
 
 namespace corvane::app {
@@ -22,6 +23,15 @@ void EarController::setOptions(const Options& options)
     if (options == options_)
         return;
     options_ = options;
+    refresh();
+}
+
+void EarController::setMovieMode(const MovieModeWatcher* watcher)
+{
+    disconnect(movieModeChanges_);
+    movieMode_ = watcher;
+    if (watcher != nullptr)
+        movieModeChanges_ = connect(watcher, &MovieModeWatcher::watchingChanged, this, &EarController::refresh);
     refresh();
 }
 
@@ -81,7 +91,9 @@ void EarController::refresh()
         forgetInbound(id);
     arbiter_.prune(now);
 
-    EarLineup lineup = arbiter_.lineup(now, options_.front, options_.dual);
+    std::optional<ActivityArbiter> watching = whileWatching();
+    const ActivityArbiter& shown = watching ? *watching : arbiter_;
+    EarLineup lineup = shown.lineup(now, options_.front, options_.dual);
     bool animated = EarTransition::animates(lineup_.main, lineup.main);
     bool changed = lineup != lineup_;
     lineup_ = std::move(lineup);
@@ -89,7 +101,7 @@ void EarController::refresh()
     if (timer_)
         scheduler_.cancel(*timer_);
     timer_.reset();
-    nextRefresh_ = arbiter_.nextChange(now, options_.front);
+    nextRefresh_ = shown.nextChange(now, options_.front);
     if (auto expiry = inbound_.nextExpiry())
         nextRefresh_ = nextRefresh_ ? std::min(*nextRefresh_, *expiry) : *expiry;
     if (nextRefresh_)
@@ -99,6 +111,18 @@ void EarController::refresh()
         });
     if (changed)
         emit lineupChanged(animated);
+}
+
+std::optional<ActivityArbiter> EarController::whileWatching() const
+{
+    if (!movieMode_ || !movieMode_->watching())
+        return std::nullopt;
+    ActivityArbiter shown = arbiter_;
+    for (const auto& [id, activity] : arbiter_.activities()) {
+        if (!movieMode_->showsEar(activity))
+            shown.remove(id);
+    }
+    return shown;
 }
 
 }  // namespace corvane::app

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include <QObject>
+#include <QPointer>
 
 #include "core/base/Scheduler.h"
 #include "core/base/Time.h"
@@ -17,6 +18,8 @@
 #include "core/notch/InboundEar.h"
 
 namespace corvane::app {
+
+class MovieModeWatcher;
 
 class EarController final : public QObject {
     Q_OBJECT
@@ -37,6 +40,9 @@ public:
     std::optional<WallTime> nextRefresh() const { return nextRefresh_; }
 
     void setOptions(const Options& options);
+    // While it says the user watches a video, the ears show only what may
+    // interrupt it; null: everything shows.
+    void setMovieMode(const MovieModeWatcher* watcher);
     void post(Activity activity);
     void remove(std::string_view id);
     void removeAll(std::string_view moduleID);
@@ -52,10 +58,15 @@ signals:
 private:
     void refresh();
     void forgetInbound(const std::string& id);
+    // While the user watches a video, the activities that may still take
+    // the ears; none otherwise, when all of them may.
+    std::optional<ActivityArbiter> whileWatching() const;
 
     Scheduler& scheduler_;
     const Clock& clock_;
     Options options_;
+    QPointer<const MovieModeWatcher> movieMode_;
+    QMetaObject::Connection movieModeChanges_;
     ActivityArbiter arbiter_;
     InboundEarBook inbound_;
     std::map<std::string, std::string, std::less<>> openPaths_;  // activity id -> path

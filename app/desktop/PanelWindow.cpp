@@ -1,5 +1,9 @@
 #include "app/desktop/PanelWindow.h"
 
+#include <algorithm>
+
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
 #include <QEnterEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -7,6 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "app/desktop/AppEnvironment.h"
@@ -14,6 +19,7 @@
 #include "core/notch/DockMenu.h"
 #include "core/notch/Keys.h"
 #include "core/notch/SurfaceSection.h"
+#include "core/notch/SwipeGate.h"
 #include "ui/Fonts.h"
 #include "ui/Icons.h"
 #include "ui/Palette.h"
@@ -289,6 +295,48 @@ void PanelWindow::keyPressEvent(QKeyEvent* event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void PanelWindow::wheelEvent(QWheelEvent* event)
+{
+    // The panel shows only while the notch is expanded; the inbox is a page
+    // over the surfaces, outside the dock, so a swipe there scrubs nothing.
+    bool scrubs = environment_.settings().get(Keys::swipeGestures)
+                  && SwipeGate::shouldScrub(isVisible(), page_.inbox,
+                                            scrollsSideways(childAt(event->position().toPoint())));
+    if (!scrubs) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    if (int step = swipe_.feed(*event))
+        scrub(step);
+    event->setAccepted(PanelSwipe::isHorizontal(*event));
+}
+
+void PanelWindow::scrub(int step)
+{
+    std::vector<Surface> line = effective_.visible();
+    for (Surface surface : effective_.overflow())
+        line.push_back(surface);
+    auto at = std::find(line.begin(), line.end(), page_.surface);
+    if (at == line.end())
+        return;
+    auto index = (at - line.begin()) + step;
+    if (index >= 0 && index < std::ssize(line))
+        showPage(PanelPage::of(line[std::size_t(index)]));
+}
+
+bool PanelWindow::scrollsSideways(const QWidget* widget) const
+{
+    for (; widget != nullptr && widget != this; widget = widget->parentWidget()) {
+        if (const auto* area = qobject_cast<const QAbstractScrollArea*>(widget);
+            area != nullptr && area->horizontalScrollBar()->maximum() > area->horizontalScrollBar()->minimum())
+            return true;
+        if (const auto* slider = qobject_cast<const QAbstractSlider*>(widget);
+            slider != nullptr && slider->orientation() == Qt::Horizontal && slider->maximum() > slider->minimum())
+            return true;
+    }
+    return false;
 }
 
 void PanelWindow::enterEvent(QEnterEvent* event)

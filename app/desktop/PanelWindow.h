@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include "app/desktop/PanelSwipe.h"
 #include "app/desktop/SectionRegistry.h"
 #include "core/notch/DockLayout.h"
 
@@ -47,6 +48,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
@@ -55,6 +57,10 @@ private:
     void rebuildDock();
     void showDockMenu(Surface surface, const QPoint& at);
     void slide(QWidget* incoming, int direction);
+    // One surface along the dock (then the overflow) from the current one.
+    void scrub(int step);
+    // Whether `widget` or one of its parents in the panel scrolls sideways.
+    bool scrollsSideways(const QWidget* widget) const;
     void refreshHome();
 
     AppEnvironment& environment_;
@@ -68,6 +74,7 @@ private:
     std::map<Surface, QToolButton*> buttons_;
     std::map<Surface, QWidget*> surfacePages_;
     QWidget* inboxPage_ = nullptr;
+    PanelSwipe swipe_;
 };
 
 }  // namespace corvane::app

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/desktop/DevServersModule.h"
+#include "app/desktop/SectionWidgets.h"
 #include "core/runtime/DevServerClassifier.h"
 #include "core/runtime/PortOrigin.h"
 #include "ui/Fonts.h"
@@ -26,84 +27,9 @@ namespace {
 
 namespace Palette = ui::Palette;
 namespace Fonts = ui::Fonts;
+using namespace SectionWidgets;
 
-constexpr int rowRadius = 10;
-constexpr int iconPixels = 18;
 constexpr int refreshMs = 30'000;
-
-QString qs(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-
-QString css(const QColor& colour)
-{
-    return QStringLiteral("rgba(%1,%2,%3,%4)").arg(colour.red()).arg(colour.green()).arg(colour.blue()).arg(colour.alpha());
-}
-
-QString runtimeStyleSheet()
-{
-    return QStringLiteral(R"(
-#runtime { background: transparent; }
-QLabel { color: %1; background: transparent; }
-QLabel[role="detail"], QLabel[role="empty"], QLabel[role="origin"] { color: %2; }
-QLabel[role="section"] { color: %2; }
-QFrame[role="row"] { background: %3; border-radius: %5px; }
-QFrame[role="row"]:hover { background: %4; }
-QPushButton[role="primary"] { background: %6; color: %1; border: none; border-radius: 8px; padding: 3px 10px; }
-QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }
-QScrollBar:vertical { background: transparent; width: 6px; }
-QScrollBar::handle:vertical { background: %4; border-radius: 3px; min-height: 24px; }
-QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }
-)")
-        .arg(css(Palette::text), css(Palette::secondaryText), css(Palette::panel), css(Palette::panelRaised))
-        .arg(rowRadius)
-        .arg(css(Palette::accent));
-}
-
-QLabel* label(const QString& text, const char* role, Fonts::Style style, bool bold = false)
-{
-    auto* out = new QLabel(text);
-    out->setProperty("role", role);
-    QFont font = Fonts::font(style);
-    if (bold)
-        font.setWeight(QFont::DemiBold);
-    out->setFont(font);
-    return out;
-}
-
-QLabel* symbolLabel(std::string_view symbol, const QColor& tint, qreal scale)
-{
-    auto* icon = new QLabel;
-    QImage image = ui::Icons::tinted(symbol, int(iconPixels * scale), tint);
-    if (!image.isNull()) {
-        image.setDevicePixelRatio(scale);
-        icon->setPixmap(QPixmap::fromImage(image));
-    }
-    icon->setFixedSize(iconPixels, iconPixels);
-    return icon;
-}
-
-QFrame* rowFrame(const std::string& id)
-{
-    auto* row = new QFrame;
-    row->setObjectName(qs(id));
-    row->setProperty("role", "row");
-    return row;
-}
-
-void clear(QVBoxLayout* layout)
-{
-    while (QLayoutItem* item = layout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-}
-
-// A widget added to a shown layout would only show from the event loop;
-// shown at once, it is there for a grab right away too.
-void add(QVBoxLayout* layout, QWidget* widget)
-{
-    layout->addWidget(widget);
-    widget->show();
-}
 
 }  // namespace
 
@@ -111,7 +37,7 @@ RuntimeSection::RuntimeSection(DevServersModule& module, QWidget* parent) : QWid
 {
     setObjectName(QStringLiteral("runtime"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(runtimeStyleSheet());
+    setStyleSheet(sectionStyleSheet(objectName()));
 
     auto* content = new QWidget;
     auto* column = new QVBoxLayout(content);

@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 
+#include "app/desktop/AISection.h"
 #include "app/desktop/AppEnvironment.h"
 #include "app/desktop/ArtworkCache.h"
 #include "app/desktop/CardWindow.h"
@@ -18,6 +19,8 @@
 #include "core/base/Log.h"
 #include "core/notch/EarChoices.h"
 #include "core/notch/KnownPaths.h"
+#include "core/notch/SurfaceSection.h"
+#include "platform/linux/DesktopTerminalLauncher.h"
 
 namespace corvane::app::SnapshotRenderer {
 
@@ -144,6 +147,83 @@ ScanResult sampleScan(WallTime now)
     return scan;
 }
 
+// Sessions waiting, working and finished, their past, and a month of use
+// read through the real usage store.
+AgentsState sampleAgents(WallTime now, const Calendar& calendar)
+{
+    using State = AgentTimeline::State;
+    auto session = [&](std::string id, AgentKind agent, std::string project, State state, double minutesAgo) {
+        return AgentTimeline::Session{.id = std::move(id),
+                                      .agent = std::string(title(agent)),
+                                      .project = std::move(project),
+                                      .app = std::nullopt,
+                                      .tty = std::nullopt,
+                                      .branch = std::string("main"),
+                                      .path = std::nullopt,
+                                      .steps = {{state, now.plusSeconds(-60 * minutesAgo)}}};
+    };
+    AgentsState state;
+    state.groups.needsYou = {session("7f3c2a10-5b1e-4c8d-9a61-0e2f4b6d8c10", AgentKind::claudeCode, "billing",
+                                     State::needsYou, 3)};
+    state.groups.working = {session("2b8e4d16-0c3a-4f7e-b915-6d0a2c4e8f21", AgentKind::claudeCode, "storefront",
+                                    State::working, 12),
+                            session("9c1d5e27-3a4b-4c6d-8e0f-1a2b3c4d5e6f", AgentKind::codex, "admin-ui",
+                                    State::working, 4)};
+    state.groups.finishedToday = {session("4e6f8a30-1b2c-4d3e-9f40-5a6b7c8d9e0f", AgentKind::claudeCode, "lunebox",
+                                          State::finished, 95)};
+    auto live = [&](const AgentTimeline::Session& of, std::string step, double context) {
+        state.live.emplace(of.id, SessionLive{of.id, of.agent == title(AgentKind::codex) ? AgentKind::codex
+                                                                                           : AgentKind::claudeCode,
+                                              of.project, AgentPhase::working(of.since()), std::move(step), context});
+    };
+    live(state.groups.needsYou[0], "Approve npm test", 61);
+    live(state.groups.working[0], "Editing CheckoutForm.tsx", 34);
+    live(state.groups.working[1], "Running tests", 12);
+    const std::vector<std::pair<const AgentTimeline::Session*, std::string>> titled{
+        {&state.groups.needsYou[0], "Retry failed invoices with backoff"},
+        {&state.groups.working[0], "Move the checkout form to the new validation hooks"},
+        {&state.groups.working[1], "Add a role filter to the users table"},
+        {&state.groups.finishedToday[0], "Draw the usage heat map"}};
+    for (const auto& [of, text] : titled) {
+        state.history.push_back(AgentHistoryEntry{.id = of->id,
+                                                  .agent = of->agent,
+                                                  .path = std::nullopt,
+                                                  .project = of->project,
+                                                  .branch = of->branch,
+                                                  .title = text,
+                                                  .start = of->since().plusSeconds(-1800),
+                                                  .end = of->since(),
+                                                  .state = of->state(),
+                                                  .stoppedByRestart = false});
+    }
+
+    UsageAggregator store;
+    int call = 0;
+    for (int day = 0; day < 30; ++day) {
+        for (int hour : {9, 10, 14, 15, 16, 21}) {
+            if ((day * 7 + hour) % 5 == 0)
+                continue;
+            LocalDateTime local = calendar.components(now.plusSeconds(-86400.0 * day));
+            local.hour = hour;
+            local.minute = 20;
+            bool codex = hour == 21;
+            std::int64_t scale = 1 + (day * 13 + hour) % 9;
+            store.add(UsageRecord{.id = "sample-" + std::to_string(call++),
+                                  .agent = codex ? AgentKind::codex : AgentKind::claudeCode,
+                                  .model = codex ? "gpt-5-codex" : (hour < 12 ? "claude-opus-4-7" : "claude-sonnet-4-6"),
+                                  .timestamp = std::min(calendar.instant(local), now),
+                                  .sessionID = "sample-session-" + std::to_string(day),
+                                  .project = std::string("storefront"),
+                                  .usage = TokenUsage{.input = 4000 * scale,
+                                                      .output = 9000 * scale,
+                                                      .cacheRead = 120000 * scale}});
+        }
+    }
+    PriceMemo prices;
+    state.usage = UsageOverview::make(store, UsageIndexStats{}, now, calendar, prices);
+    return state;
+}
+
 // A cover for the artwork ear, as the media module would cache it: a
 // diagonal gradient with a disc, so the picture shows it is an image.
 Result<void> writeSampleArtwork(const ArtworkCache& artwork, std::string_view key)
@@ -264,6 +344,20 @@ Result<void> renderAll(const fs::path& folder)
     DevServersModule devServers(environment);
     devServers.registerSection(sections);
     devServers.apply(sampleScan(environment.clock().now()), true);
+    sections.add(std::string(rawValue(SurfaceSection::ai)), [](AppEnvironment& environment, QWidget* parent) {
+        auto* section = new AISection({.settings = environment.settings(),
+                                       .clock = environment.clock(),
+                                       .calendar = Calendar::local(),
+                                       .terminal = std::make_shared<platform::DesktopTerminalLauncher>(),
+                                       .copy = {},
+                                       .refreshHistory = {},
+                                       .openSettings = {},
+                                       .skillFile = environment.paths().agentSkill(),
+                                       .inbox = environment.paths().inbox()},
+                                      parent);
+        section->setState(sampleAgents(environment.clock().now(), Calendar::local()));
+        return section;
+    });
     for (const auto& view : renderViews(environment, sections)) {
         fs::path file = folder / view.fileName;
         if (isBlank(view.image))

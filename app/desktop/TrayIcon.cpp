@@ -1,6 +1,7 @@
 #include "app/desktop/TrayIcon.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QCursor>
 #include <QIcon>
@@ -42,6 +43,17 @@ QIcon islandIcon(bool paused)
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent)
 {
     menu_.addAction(QStringLiteral("Open Settings…"), this, &TrayIcon::openSettingsRequested);
+    QMenu* keepAwake = menu_.addMenu(QStringLiteral("Keep Awake"));
+    for (auto [title, seconds] : {std::pair{"15 minutes", 900.0}, std::pair{"30 minutes", 1800.0},
+                                  std::pair{"1 hour", 3600.0}, std::pair{"2 hours", 7200.0},
+                                  std::pair{"Until stopped", 0.0}})
+        keepAwake->addAction(QString::fromUtf8(title), this, [this, seconds] { emit keepAwakeRequested(seconds); });
+    keepAwakeStop_ = keepAwake->addAction(QStringLiteral("Stop all"), this, &TrayIcon::keepAwakeStopRequested);
+    keepAwakeStop_->setEnabled(false);
+    keepAwake->addSeparator();
+    autoMode_ = keepAwake->addAction(QStringLiteral("Auto Mode"));
+    autoMode_->setCheckable(true);
+    connect(autoMode_, &QAction::triggered, this, &TrayIcon::autoModeRequested);
     pause_ = menu_.addAction(QString(), this, [this] { emit pauseRequested(!paused_); });
     quiet_ = menu_.addAction(QStringLiteral("Quiet Mode"));
     quiet_->setCheckable(true);
@@ -80,6 +92,12 @@ void TrayIcon::showQuiet(bool quiet)
         return;
     quietShown_ = quiet;
     refresh();
+}
+
+void TrayIcon::showKeepAwake(bool holding, bool autoMode)
+{
+    keepAwakeStop_->setEnabled(holding);
+    autoMode_->setChecked(autoMode);
 }
 
 void TrayIcon::refresh()

@@ -1,17 +1,12 @@
 // The built helper executable, run as a real process on a socket in a
-// temporary folder. Its lid inhibitor is pointed at a bus that is not
-// there, so nothing on this machine is changed.
+// temporary folder.
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <fstream>
-#include <thread>
 
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include "closedlid/ClosedLidHelperClient.h"
@@ -20,62 +15,16 @@
 #include "closedlid/Sha256.h"
 #include "core/base/Files.h"
 #include "tests/closedlid/FakeLogind.h"
+#include "tests/closedlid/HelperProcess.h"
 #include "tests/closedlid/ThisProcess.h"
 #include "tests/core/base/TemporaryFolder.h"
-
-extern char** environ;
 
 namespace corvane {
 namespace {
 
-using namespace std::chrono_literals;
+using testing::HelperProcess;
+using testing::helperPath;
 using testing::thisProcess;
-
-const std::filesystem::path helperPath = std::filesystem::path(LUNEBOX_BIN_DIR) / "lunebox-closedlid-helper";
-
-class HelperProcess {
-public:
-    HelperProcess(const std::filesystem::path& socket, const std::filesystem::path& state,
-                  const std::string& bus = "unix:path=/nonexistent/bus")
-    {
-        std::filesystem::remove(socket);
-        std::vector<std::string> arguments{helperPath.string(), "--socket", socket.string(), "--state-folder",
-                                           state.string(), "--bus", bus,
-                                           "--check-interval", "0.1"};
-        std::vector<char*> argv;
-        for (auto& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        if (::posix_spawn(&pid_, helperPath.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        auto until = std::chrono::steady_clock::now() + 10s;
-        while (pid_ > 0 && !exited_ && !std::filesystem::exists(socket) && std::chrono::steady_clock::now() < until) {
-            exited_ = ::waitpid(pid_, &status_, WNOHANG) == pid_;
-            std::this_thread::sleep_for(20ms);
-        }
-    }
-    ~HelperProcess()
-    {
-        if (pid_ > 0)
-            stop();
-    }
-    bool running() const { return pid_ > 0; }
-    // The exit status after `signal`.
-    int stop(int signal = SIGTERM)
-    {
-        if (!exited_) {
-            ::kill(pid_, signal);
-            ::waitpid(pid_, &status_, 0);
-        }
-        pid_ = -1;
-        return WIFEXITED(status_) ? WEXITSTATUS(status_) : 128 + WTERMSIG(status_);
-    }
-
-private:
-    pid_t pid_ = -1;
-    bool exited_ = false;
-    int status_ = 0;
-};
 
 class ClosedLidHelperProcessTest : public ::testing::Test {
 protected:
@@ -112,7 +61,7 @@ TEST_F(ClosedLidHelperProcessTest, serves_the_installed_app_and_refuses_a_hold_t
     auto refused = app.hold({120, 3600, 5});
     ASSERT_TRUE(refused);
     EXPECT_FALSE(refused->ok);
-    EXPECT_EQ(refused->message, "macOS didn't accept the setting");
+    EXPECT_EQ(refused->message, "The system didn't accept the setting");
     EXPECT_FALSE(std::filesystem::exists(state / "hold.json"));
 
     app.disconnect();

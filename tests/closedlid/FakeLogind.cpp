@@ -1,4 +1,5 @@
 #include "tests/closedlid/FakeLogind.h"
+#include "tests/core/base/PrivateBusConfiguration.h"
 
 #include <chrono>
 #include <csignal>
@@ -18,24 +19,6 @@ namespace corvane::testing {
 
 namespace {
 
-// A bus that listens only in our folder and starts no services.
-std::string configuration(const std::filesystem::path& folder)
-{
-    return R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=)" + folder.string() + R"(</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)";
-}
-
 bool stillOpen(int readEnd)
 {
     pollfd entry{readEnd, POLLIN, 0};
@@ -46,7 +29,7 @@ bool stillOpen(int readEnd)
 
 FakeLogind::FakeLogind()
 {
-    std::ofstream(folder_ / "bus.conf") << configuration(folder_.path());
+    std::ofstream(folder_ / "bus.conf") << privateBusConfiguration(folder_.path());
     int out[2];
     if (::pipe(out) != 0)
         return;

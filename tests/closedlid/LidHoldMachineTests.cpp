@@ -82,7 +82,7 @@ TEST_F(LidHoldMachineTest, a_hold_that_cannot_be_recorded_or_set_is_refused_and_
     auto unset = machine.hold(terms, 1, t0);
     EXPECT_FALSE(unset.ok);
     EXPECT_FALSE(unset.holding);
-    EXPECT_EQ(unset.message, "macOS didn't accept the setting");
+    EXPECT_EQ(unset.message, "The system didn't accept the setting");
     EXPECT_FALSE(machine.currentHold());
     EXPECT_FALSE(platform.sleepDisabled);
     EXPECT_FALSE(platform.record);
