@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <fmt/format.h>
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -532,11 +534,10 @@ std::string KeepAwakeSection::heldText(double seconds)
 {
     auto minutes = static_cast<long long>(std::floor(std::max(0.0, seconds) / 60));
     if (minutes < 60)
-        return std::to_string(minutes) + " min";
-    std::string text = std::to_string(minutes / 60) + " h";
-    if (minutes % 60 != 0)
-        text += " " + std::to_string(minutes % 60) + " min";
-    return text;
+        return fmt::format("{} min", minutes);
+    if (minutes % 60 == 0)
+        return fmt::format("{} h", minutes / 60);
+    return fmt::format("{} h {} min", minutes / 60, minutes % 60);
 }
 
 }  // namespace corvane::app

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <fmt/format.h>
+
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGridLayout>
@@ -176,10 +178,9 @@ std::string RuntimeSection::uptimeText(double seconds)
 
 std::string RuntimeSection::detailLine(const DevServer& server, double uptimeSeconds, const ProcessLoadSample* load)
 {
-    std::string line = ":" + std::to_string(server.listener.port) + " \u00B7 " + uptimeText(uptimeSeconds);
+    std::string line = fmt::format(":{} \u00B7 {}", server.listener.port, uptimeText(uptimeSeconds));
     if (load != nullptr) {
-        line += " \u00B7 " + std::to_string(static_cast<long long>(std::lround(load->cpu))) + "% CPU";
-        line += " \u00B7 " + std::to_string(load->memory >> 20) + " MB";
+        line += fmt::format(" \u00B7 {}% CPU \u00B7 {} MB", std::lround(load->cpu), load->memory >> 20);
     }
     return line;
 }

@@ -147,36 +147,37 @@ bool isBillable(const TokenUsage& usage)
     return total >= 1;
 }
 
-// Fills `out` from a decoded line, reusing its strings' storage; false
-// when the line bills no call.
-bool readRecord(std::optional<simdjson::ondemand::document> document, std::optional<std::string_view> fallbackProject,
-                UsageRecord& out)
+// Fills `out` from a read line, reusing its strings' storage; false when
+// the line bills no call.
+bool readRecord(const RawLine& line, std::optional<std::string_view> fallbackProject, UsageRecord& out)
 {
-    if (!document)
+    if (line.type != "assistant" || !line.messageId || !line.model || !line.usage || !line.timestamp)
         return false;
-    auto line = readLine(*document);
-    if (!line || line->type != "assistant" || !line->messageId || !line->model || !line->usage || !line->timestamp)
-        return false;
-    auto timestamp = parseTranscriptTimestamp(*line->timestamp);
+    auto timestamp = parseTranscriptTimestamp(*line.timestamp);
     if (!timestamp)
         return false;
-    TokenUsage usage = tokenUsage(*line->usage);
+    TokenUsage usage = tokenUsage(*line.usage);
     if (!isBillable(usage))
         return false;
 
-    out.id.assign(*line->messageId);
+    out.id.assign(*line.messageId);
     out.agent = AgentKind::claudeCode;
-    out.model.assign(*line->model);
+    out.model.assign(*line.model);
     out.timestamp = *timestamp;
-    out.sessionID.assign(line->sessionId.value_or("unknown"));
-    if (line->cwd)
-        out.project = lastPathComponent(*line->cwd);
+    out.sessionID.assign(line.sessionId.value_or("unknown"));
+    if (line.cwd)
+        out.project = lastPathComponent(*line.cwd);
     else if (fallbackProject)
         out.project = std::string(*fallbackProject);
     else
         out.project.reset();
     out.usage = usage;
     return true;
+}
+
+std::optional<RawLine> readDocument(std::optional<simdjson::ondemand::document> document)
+{
+    return document ? readLine(*document) : std::nullopt;
 }
 
 // Below this a line decodes whole as fast as it can be cut.
@@ -187,7 +188,8 @@ constexpr std::size_t cutContentFrom = 2048;
 // array closing before "stop_reason", which follows the message's content:
 // unescaped, neither can lie inside a string. When the two do not bracket
 // the same array the joined text is unbalanced or loses the message, and
-// the line is decoded whole.
+// the line is decoded whole. A balanced cut keeps the root's own members
+// outside the cut, so a root type other than "assistant" settles the line.
 std::optional<std::pair<std::string_view, std::string_view>> aroundContent(std::string_view line)
 {
     static constexpr std::string_view opening = "\"content\":[";
@@ -208,11 +210,16 @@ bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::P
     if (screening == Screening::search && ClaudeCodeParser::needles().findIn(bytes) == std::string_view::npos)
         return false;
     if (bytes.size() >= cutContentFrom) {
-        auto parts = aroundContent(bytes);
-        if (parts && readRecord(reader.iterateJoined(parts->first, parts->second), fallbackProject, out))
-            return true;
+        if (auto parts = aroundContent(bytes)) {
+            auto line = readDocument(reader.iterateJoined(parts->first, parts->second));
+            if (line && line->type && *line->type != "assistant")
+                return false;
+            if (line && readRecord(*line, fallbackProject, out))
+                return true;
+        }
     }
-    return readRecord(reader.iterate(bytes, padding), fallbackProject, out);
+    auto line = readDocument(reader.iterate(bytes, padding));
+    return line && readRecord(*line, fallbackProject, out);
 }
 
 }  // namespace

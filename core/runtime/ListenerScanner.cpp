@@ -1,14 +1,11 @@
 #include "core/runtime/ListenerScanner.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <span>
-#include <thread>
 #include <utility>
 
 #include <arpa/inet.h>
@@ -269,20 +266,19 @@ std::unordered_map<std::uint64_t, SocketHolder> SocketHolders::resolve(const std
     return found;
 }
 
-namespace {
-
-// Below this many processes a second thread costs more than it saves.
-constexpr std::size_t splitWalkAbove = 256;
-
-// One share of a walk: the processes `pids`, in listing order, searched
-// for the holders of `wanted` (sorted) until each is found or `stop` is set.
-// Returns whether every wanted socket was found in this share.
-bool searchHolders(int proc, std::span<const std::int32_t> pids, const std::vector<std::uint64_t>& wanted,
-                   std::uint32_t uid, std::vector<char>& buffer,
-                   std::unordered_map<std::uint64_t, SocketHolder>& found, const std::atomic<bool>& stop)
+void SocketHolders::walk(std::vector<std::uint64_t> wanted, std::uint32_t uid,
+                         std::unordered_map<std::uint64_t, SocketHolder>& found)
 {
+    ++walks_;
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
     std::size_t remaining = wanted.size();
+    if (remaining == 0 || !proc_.valid() || ::lseek(proc_.get(), 0, SEEK_SET) != 0)
+        return;
+    listing_.resize(listingBytes);
+    descriptors_.resize(listingBytes);
     const bool counts = kernelCountsDescriptors();
+
     enum class Next { descriptor, process, done };
     // One descriptor's link, or the failure to read it.
     auto inspect = [&](std::int32_t pid, int fd, ssize_t length, const char* link) {
@@ -294,12 +290,15 @@ bool searchHolders(int proc, std::span<const std::int32_t> pids, const std::vect
         found.emplace(*inode, SocketHolder{pid, fd});
         return --remaining > 0 ? Next::descriptor : Next::done;
     };
-    // Whether to go on with the next process.
-    auto searchProcess = [&](std::int32_t pid) {
-        ProcPath folderPath(pid);
+
+    forEachEntry(proc_.get(), listing_, [&](std::string_view name) {
+        auto pid = numberNamed<std::int32_t>(name);
+        if (!pid || *pid < 1)
+            return true;
+        ProcPath folderPath(*pid);
         struct stat info {};
         // The folder's owner is the process's owner; other users' descriptors are never read.
-        if (::fstatat(proc, folderPath.c_str(), &info, 0) != 0 || info.st_uid != uid)
+        if (::fstatat(proc_.get(), folderPath.c_str(), &info, 0) != 0 || info.st_uid != uid)
             return true;
         char link[64];
         int checked = 0;
@@ -307,79 +306,33 @@ bool searchHolders(int proc, std::span<const std::int32_t> pids, const std::vect
             // Descriptors are usually 0 to count - 1: read them by number,
             // and list the folder only past the first gap.
             for (; checked < info.st_size; ++checked) {
-                ssize_t length = ::readlinkat(proc, ProcPath(pid, checked).c_str(), link, sizeof link);
+                ssize_t length = ::readlinkat(proc_.get(), ProcPath(*pid, checked).c_str(), link, sizeof link);
                 if (length < 0 && errno == ENOENT)
                     break;
-                if (Next next = inspect(pid, checked, length, link); next != Next::descriptor)
+                if (Next next = inspect(*pid, checked, length, link); next != Next::descriptor)
                     return next == Next::process;
             }
             if (checked == info.st_size)
                 return true;  // a kernel thread or a zombie has none
         }
-        FileDescriptor folder(::openat(proc, folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        FileDescriptor folder(::openat(proc_.get(), folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!folder.valid())
             return true;  // gone since the listing
         bool more = true;
         off_t listed = 0;
-        forEachEntry(folder.get(), buffer, [&](std::string_view descriptor) {
+        forEachEntry(folder.get(), descriptors_, [&](std::string_view descriptor) {
             int fd = numberNamed<int>(descriptor).value_or(-1);
             // Past the last descriptor counted the call that only reports the end is skipped.
             bool last = counts && ++listed >= info.st_size;
             if (fd < checked)
                 return !last;
             ssize_t length = ::readlinkat(folder.get(), descriptor.data(), link, sizeof link);
-            Next next = inspect(pid, fd, length, link);
+            Next next = inspect(*pid, fd, length, link);
             more = next != Next::done;
             return next == Next::descriptor && !last;
         });
         return more;
-    };
-    for (std::int32_t pid : pids) {
-        if (stop.load(std::memory_order_relaxed) || !searchProcess(pid))
-            break;
-    }
-    return remaining == 0;
-}
-
-}  // namespace
-
-void SocketHolders::walk(std::vector<std::uint64_t> wanted, std::uint32_t uid,
-                         std::unordered_map<std::uint64_t, SocketHolder>& found)
-{
-    ++walks_;
-    std::sort(wanted.begin(), wanted.end());
-    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    if (wanted.empty() || !proc_.valid() || ::lseek(proc_.get(), 0, SEEK_SET) != 0)
-        return;
-    listing_.resize(listingBytes);
-    descriptors_.resize(listingBytes);
-    std::vector<std::int32_t> pids;
-    forEachEntry(proc_.get(), listing_, [&](std::string_view name) {
-        if (auto pid = numberNamed<std::int32_t>(name); pid && *pid > 0)
-            pids.push_back(*pid);
-        return true;
     });
-
-    // The lowest pid in listing order holds a socket that forked servers
-    // share, so the first half's answers win over the second's.
-    std::atomic<bool> firstHalfDone = false;
-    const std::atomic<bool> never = false;
-    if (pids.size() <= splitWalkAbove || std::thread::hardware_concurrency() < 2) {
-        searchHolders(proc_.get(), pids, wanted, uid, descriptors_, found, never);
-        return;
-    }
-    std::span<const std::int32_t> all(pids);
-    std::size_t half = pids.size() / 2;
-    std::unordered_map<std::uint64_t, SocketHolder> later;
-    {
-        std::jthread second([&] {
-            std::vector<char> buffer(listingBytes);
-            searchHolders(proc_.get(), all.subspan(half), wanted, uid, buffer, later, firstHalfDone);
-        });
-        if (searchHolders(proc_.get(), all.first(half), wanted, uid, descriptors_, found, never))
-            firstHalfDone = true;
-    }
-    found.merge(later);
 }
 
 std::optional<std::vector<ListeningSocket>> ListenerScanner::sockets(Source source)

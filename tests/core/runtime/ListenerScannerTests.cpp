@@ -214,7 +214,7 @@ TEST(SocketHolders, a_socket_no_process_holds_is_searched_again_only_after_new_p
 
 TEST(SocketHolders, among_hundreds_of_processes_a_shared_socket_goes_to_the_lowest_pid_and_late_holders_are_found)
 {
-    // Enough processes that the walk is shared between two threads.
+    // Hundreds of processes between the test process and the late holder.
     std::vector<std::unique_ptr<corvane::testing::ChildProcess>> crowd;
     for (int i = 0; i < 300; ++i)
         crowd.push_back(std::make_unique<corvane::testing::ChildProcess>(
