@@ -179,7 +179,7 @@ bool helperInstalled(HelperState state)
 
 }  // namespace
 
-KeepAwakeSection::KeepAwakeSection(KeepAwakeModule& module, QWidget* parent) : QWidget(parent), module_(module)
+KeepAwakeSection::KeepAwakeSection(KeepAwakeModule& module, QWidget* parent) : ShownSection(parent), module_(module)
 {
     setObjectName(QStringLiteral("keepAwake"));
     setAttribute(Qt::WA_StyledBackground);
@@ -215,27 +215,9 @@ KeepAwakeSection::KeepAwakeSection(KeepAwakeModule& module, QWidget* parent) : Q
     rebuild();
 }
 
-KeepAwakeSection::~KeepAwakeSection() { setShown(false); }
+KeepAwakeSection::~KeepAwakeSection() { leaveView(); }
 
-void KeepAwakeSection::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    setShown(true);
-}
-
-void KeepAwakeSection::hideEvent(QHideEvent* event)
-{
-    QWidget::hideEvent(event);
-    setShown(false);
-}
-
-void KeepAwakeSection::setShown(bool shown)
-{
-    if (shown == shown_)
-        return;
-    shown_ = shown;
-    module_.sectionShown(shown);
-}
+void KeepAwakeSection::shownChanged(bool shown) { module_.sectionShown(shown); }
 
 QWidget* KeepAwakeSection::buildControls()
 {

@@ -12,6 +12,7 @@
 
 #include <QWidget>
 
+#include "app/desktop/SectionWidgets.h"
 #include "core/keepawake/KeepAwakeHolders.h"
 #include "core/keepawake/KeepAwakeMetrics.h"
 #include "core/keepawake/KeepAwakeRules.h"
@@ -27,7 +28,7 @@ namespace corvane::app {
 
 class KeepAwakeModule;
 
-class KeepAwakeSection final : public QWidget {
+class KeepAwakeSection final : public ShownSection {
     Q_OBJECT
 public:
     explicit KeepAwakeSection(KeepAwakeModule& module, QWidget* parent = nullptr);
@@ -41,8 +42,7 @@ public:
     void addApp();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void shownChanged(bool shown) override;
 
 private:
     QWidget* buildControls();
@@ -52,7 +52,6 @@ private:
     void showAuto();
     void showRecap(const KeepAwakeMetrics::Layout& layout);
     void showRadar(double budget);
-    void setShown(bool shown);
     void changeRules(const KeepAwakeRules& rules);
 
     KeepAwakeModule& module_;
@@ -74,7 +73,6 @@ private:
     QCheckBox* chargingOnly_ = nullptr;
     QPushButton* removeHelper_ = nullptr;
     QLabel* chips_ = nullptr;
-    bool shown_ = false;
 };
 
 }  // namespace corvane::app

@@ -35,7 +35,7 @@ constexpr int refreshMs = 30'000;
 
 }  // namespace
 
-RuntimeSection::RuntimeSection(DevServersModule& module, QWidget* parent) : QWidget(parent), module_(module)
+RuntimeSection::RuntimeSection(DevServersModule& module, QWidget* parent) : ShownSection(parent), module_(module)
 {
     setObjectName(QStringLiteral("runtime"));
     setAttribute(Qt::WA_StyledBackground);
@@ -71,27 +71,16 @@ RuntimeSection::RuntimeSection(DevServersModule& module, QWidget* parent) : QWid
     rebuild();
 }
 
-RuntimeSection::~RuntimeSection() { setShown(false); }
+RuntimeSection::~RuntimeSection() { leaveView(); }
 
 void RuntimeSection::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
-    setShown(true);
+    ShownSection::showEvent(event);
     rebuild();
 }
 
-void RuntimeSection::hideEvent(QHideEvent* event)
+void RuntimeSection::shownChanged(bool shown)
 {
-    QWidget::hideEvent(event);
-    setShown(false);
-}
-
-void RuntimeSection::setShown(bool shown)
-{
-    // Spontaneous and ordinary show events may both arrive: count once.
-    if (shown == shown_)
-        return;
-    shown_ = shown;
     if (shown)
         refresh_.start();
     else

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/desktop/SectionWidgets.h"
 #include "core/runtime/DevServer.h"
 
 class QLabel;
@@ -19,7 +20,7 @@ namespace corvane::app {
 
 class DevServersModule;
 
-class RuntimeSection final : public QWidget {
+class RuntimeSection final : public ShownSection {
     Q_OBJECT
 public:
     RuntimeSection(DevServersModule& module, QWidget* parent = nullptr);
@@ -34,20 +35,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
+    void shownChanged(bool shown) override;
 
 private:
     void rebuild();
     QWidget* serverRow(const DevServer& server);
     QWidget* portRow(const PortRow& row);
-    void setShown(bool shown);
 
     DevServersModule& module_;
     QVBoxLayout* servers_ = nullptr;
     QVBoxLayout* ports_ = nullptr;
     // Uptimes move on while nothing else changes.
     QTimer refresh_;
-    bool shown_ = false;
 };
 
 }  // namespace corvane::app

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QString>
 #include <QVBoxLayout>
+#include <QWidget>
 
 #include "ui/Fonts.h"
 
@@ -40,3 +41,40 @@ void clear(QVBoxLayout* layout);
 void add(QVBoxLayout* layout, QWidget* widget);
 
 }  // namespace corvane::app::SectionWidgets
+
+namespace corvane::app {
+
+// A section that hears once when it comes into view and once when it
+// leaves it, though spontaneous and ordinary show events may both arrive.
+// A derived destructor calls `leaveView()`, while its override still runs.
+class ShownSection : public QWidget {
+protected:
+    using QWidget::QWidget;
+
+    virtual void shownChanged(bool shown) = 0;
+    void leaveView() { setShown(false); }
+
+    void showEvent(QShowEvent* event) override
+    {
+        QWidget::showEvent(event);
+        setShown(true);
+    }
+    void hideEvent(QHideEvent* event) override
+    {
+        QWidget::hideEvent(event);
+        setShown(false);
+    }
+
+private:
+    void setShown(bool shown)
+    {
+        if (shown == shown_)
+            return;
+        shown_ = shown;
+        shownChanged(shown);
+    }
+
+    bool shown_ = false;
+};
+
+}  // namespace corvane::app
