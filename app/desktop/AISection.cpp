@@ -34,16 +34,6 @@ constexpr std::string_view claudeTint = "#D97757";
 constexpr std::string_view codexTint = "#8E8CF8";
 const QString dot = QStringLiteral(" \u00B7 ");
 
-QScrollArea* scrolling(QWidget* content)
-{
-    auto* scroll = new QScrollArea;
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(content);
-    return scroll;
-}
-
 QPushButton* button(const QString& text, const char* name, bool primary)
 {
     auto* out = new QPushButton(text);
@@ -141,8 +131,8 @@ AISection::AISection(Services services, QWidget* parent) : QWidget(parent), serv
     usageColumn->addWidget(usage_);
     usageColumn->addStretch();
     pages_ = new QStackedWidget;
-    pages_->addWidget(scrolling(listContent));
-    pages_->addWidget(scrolling(usageContent));
+    pages_->addWidget(SectionWidgets::scrolling(listContent));
+    pages_->addWidget(SectionWidgets::scrolling(usageContent));
 
     status_ = label({}, "detail", Fonts::Style::caption);
     status_->setObjectName(QStringLiteral("status"));

@@ -202,14 +202,9 @@ KeepAwakeSection::KeepAwakeSection(KeepAwakeModule& module, QWidget* parent) : S
     }
     column->addStretch();
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(content);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroll);
+    layout->addWidget(SectionWidgets::scrolling(content));
 
     connect(&module_, &KeepAwakeModule::changed, this, &KeepAwakeSection::rebuild);
     rebuild();

@@ -56,14 +56,9 @@ RuntimeSection::RuntimeSection(DevServersModule& module, QWidget* parent) : Show
     column->addLayout(ports_);
     column->addStretch();
 
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(content);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroll);
+    layout->addWidget(SectionWidgets::scrolling(content));
 
     refresh_.setInterval(refreshMs);
     connect(&refresh_, &QTimer::timeout, this, &RuntimeSection::rebuild);

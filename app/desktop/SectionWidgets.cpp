@@ -67,6 +67,16 @@ QFrame* rowFrame(const std::string& id)
     return row;
 }
 
+QScrollArea* scrolling(QWidget* content)
+{
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    return scroll;
+}
+
 void clear(QVBoxLayout* layout)
 {
     while (QLayoutItem* item = layout->takeAt(0)) {

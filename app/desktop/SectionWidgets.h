@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFrame>
 #include <QLabel>
+#include <QScrollArea>
 #include <QString>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -32,6 +33,8 @@ QString sectionStyleSheet(const QString& name);
 QLabel* label(const QString& text, const char* role, ui::Fonts::Style style, bool bold = false);
 QLabel* symbolLabel(std::string_view symbol, const QColor& tint, qreal scale, int pixels = iconPixels);
 QFrame* rowFrame(const std::string& id);
+// `content` in a frameless area that scrolls only up and down.
+QScrollArea* scrolling(QWidget* content);
 // Takes every widget out of the layout. A button's click may rebuild the
 // list it sits in: widgets leave at once but are deleted once their signal
 // returned.

@@ -79,6 +79,19 @@ struct LidHarness {
         return done();
     }
 
+    // Starts the module against the running helper and takes the lease by
+    // choosing to stay awake.
+    ::testing::AssertionResult holdLease()
+    {
+        module->start();
+        if (!settle([&] { return module->helper() == HelperState::ready; }))
+            return ::testing::AssertionFailure() << "the helper never became ready";
+        module->setLidChoice(LidChoice::stayAwake);
+        if (!settle([&] { return module->leaseHeld(); }))
+            return ::testing::AssertionFailure() << "the lease was not taken";
+        return ::testing::AssertionSuccess();
+    }
+
     std::vector<Event> lidEvents() const
     {
         std::vector<Event> out;
@@ -199,10 +212,7 @@ TEST(KeepAwakeClosedLid, the_helper_going_away_stops_the_holds_with_the_lid_sett
     ASSERT_FALSE(logind.address().empty()) << "dbus-daemon did not start";
     HelperProcess helper(h.socket, h.state, logind.address());
     ASSERT_TRUE(helper.running());
-    h.module->start();
-    ASSERT_TRUE(h.settle([&] { return h.module->helper() == HelperState::ready; }));
-    h.module->setLidChoice(LidChoice::stayAwake);
-    ASSERT_TRUE(h.settle([&] { return h.module->leaseHeld(); }));
+    ASSERT_TRUE(h.holdLease());
 
     helper.stop(SIGKILL);
     EXPECT_TRUE(h.settle([&] { return logind.held().empty(); })) << "logind drops a dead helper's lock";
@@ -234,10 +244,7 @@ TEST(KeepAwakeClosedLid, quitting_releases_the_lease_before_the_connection_close
     ASSERT_FALSE(logind.address().empty()) << "dbus-daemon did not start";
     HelperProcess helper(h.socket, h.state, logind.address());
     ASSERT_TRUE(helper.running());
-    h.module->start();
-    ASSERT_TRUE(h.settle([&] { return h.module->helper() == HelperState::ready; }));
-    h.module->setLidChoice(LidChoice::stayAwake);
-    ASSERT_TRUE(h.settle([&] { return h.module->leaseHeld(); }));
+    ASSERT_TRUE(h.holdLease());
 
     h.module.reset();
     EXPECT_TRUE(logind.held().empty());
