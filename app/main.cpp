@@ -11,6 +11,8 @@
 #include <dlfcn.h>
 
 #include "app/DesktopEntry.h"
+#include "core/agents/IntegrationsCommand.h"
+#include "core/agents/IntegrationTargets.h"
 #include "core/agents/UsageCommand.h"
 #include "core/notch/EntryCommand.h"
 #include "core/notch/FileDefaultsDomain.h"
@@ -19,13 +21,6 @@
 #include "core/runtime/StatusCommand.h"
 
 namespace {
-
-std::filesystem::path executableFolder()
-{
-    std::error_code error;
-    auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::filesystem::path(".") : self.parent_path();
-}
 
 bool isSet(const char* variable)
 {
@@ -52,7 +47,7 @@ void migrateLegacyData()
 
 int runDesktop(int argc, char** argv, const char* snapshotFolder)
 {
-    auto folder = executableFolder();
+    auto folder = corvane::KnownPaths::runningExecutable().parent_path();
     const std::filesystem::path candidates[] = {
         folder / luneboxDesktopLibrary,
         folder / ".." / "lib" / "lunebox" / luneboxDesktopLibrary,
@@ -88,6 +83,22 @@ int printUsage(bool json)
     return 0;
 }
 
+// The helper that taps and notifiers call is installed beside this executable.
+int runIntegrations(corvane::IntegrationsCommand::Action action, const std::string& id)
+{
+    auto paths = corvane::KnownPaths::forCommand();
+    corvane::IntegrationEnv env = corvane::IntegrationTargets::thisProcess(paths.home());
+    int threshold = corvane::IntegrationsCommand::thresholdSeconds(paths.settingsFile());
+    corvane::SystemClock clock;
+    corvane::IntegrationsModel model(paths.appSupport(),
+                                     corvane::IntegrationTargets::writable(env, env.helperPath, threshold), clock,
+                                     corvane::Calendar::local());
+    auto output = corvane::IntegrationsCommand::run(model, action, id);
+    std::fputs(output.standardOutput.c_str(), stdout);
+    std::fputs(output.standardError.c_str(), stderr);
+    return output.exitCode;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -101,6 +112,12 @@ int main(int argc, char** argv)
         return 0;
     case corvane::EntryCommand::Mode::Usage:
         return printUsage(command.json);
+    case corvane::EntryCommand::Mode::Integrations:
+        return runIntegrations(corvane::IntegrationsCommand::Action::list, {});
+    case corvane::EntryCommand::Mode::Connect:
+        return runIntegrations(corvane::IntegrationsCommand::Action::connect, command.integration);
+    case corvane::EntryCommand::Mode::Disconnect:
+        return runIntegrations(corvane::IntegrationsCommand::Action::disconnect, command.integration);
     case corvane::EntryCommand::Mode::Snapshots:
         return runDesktop(argc, argv, command.snapshotFolder.c_str());
     case corvane::EntryCommand::Mode::App:

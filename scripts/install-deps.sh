@@ -8,7 +8,8 @@ qt6-base-dev qt6-declarative-dev qml6-module-qtquick qml6-module-qtquick-window
 qml6-module-qtqml-workerscript qt6-qpa-plugins qt6-svg-dev libqt6svg6 adwaita-icon-theme qml-qt6
 nlohmann-json3-dev libsimdjson-dev libre2-dev libfmt-dev libhowardhinnant-date-dev
 libcurl4-openssl-dev libssl-dev libsystemd-dev libsecret-1-dev libxcb1-dev libxcb-randr0-dev
-libgtest-dev libgmock-dev libbenchmark-dev hyperfine time jq iproute2 lsof python3
+libxcb-keysyms1-dev libxcb-xtest0-dev
+libgtest-dev libgmock-dev libbenchmark-dev hyperfine time jq iproute2 lsof python3 zsh fish
 dbus-daemon dbus-x11 xvfb xauth imagemagick desktop-file-utils xdg-utils gnome-keyring"
 
 missing=""

@@ -10,12 +10,13 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 
+#include "app/desktop/AISetupView.h"
 #include "app/desktop/AIUsageView.h"
-#include "app/desktop/SectionWidgets.h"
 #include "core/agents/AgentKind.h"
 #include "core/notch/Keys.h"
 #include "ui/Fonts.h"
@@ -33,19 +34,6 @@ constexpr AIChip allChips[] = {AIChip::sessions, AIChip::needsYou, AIChip::histo
 constexpr std::string_view claudeTint = "#D97757";
 constexpr std::string_view codexTint = "#8E8CF8";
 const QString dot = QStringLiteral(" \u00B7 ");
-
-QPushButton* button(const QString& text, const char* name, bool primary)
-{
-    auto* out = new QPushButton(text);
-    out->setObjectName(QString::fromLatin1(name));
-    if (primary)
-        out->setProperty("role", "primary");
-    else
-        out->setFlat(true);
-    out->setFont(Fonts::font(Fonts::Style::caption));
-    out->setFocusPolicy(Qt::TabFocus);
-    return out;
-}
 
 std::string_view stateSymbol(AgentTimeline::State state)
 {
@@ -71,7 +59,7 @@ std::string durationText(double seconds)
 
 }  // namespace
 
-AISection::AISection(Services services, QWidget* parent) : QWidget(parent), services_(std::move(services))
+AISection::AISection(Services services, QWidget* parent) : ShownSection(parent), services_(std::move(services))
 {
     if (!services_.copy)
         services_.copy = [](const std::string& text) { QGuiApplication::clipboard()->setText(qs(text)); };
@@ -80,8 +68,13 @@ AISection::AISection(Services services, QWidget* parent) : QWidget(parent), serv
     setStyleSheet(sectionStyleSheet(objectName())
                   + QStringLiteral("QPushButton[role=\"chip\"] { color: %1; background: transparent; border: none;"
                                    " border-radius: 8px; padding: 2px 8px; }"
-                                   "QPushButton[role=\"chip\"]:checked { color: %2; background: %3; }")
-                        .arg(css(Palette::secondaryText), css(Palette::text), css(Palette::panelRaised)));
+                                   "QPushButton[role=\"chip\"]:checked { color: %2; background: %3; }"
+                                   "QLabel[role=\"warn\"], QLabel[role=\"stale\"] { color: %4; }"
+                                   "QProgressBar { background: %5; border: none; border-radius: 3px; }"
+                                   "QProgressBar::chunk { background: %6; border-radius: 3px; }"
+                                   "QProgressBar[warn=\"true\"]::chunk { background: %4; }")
+                        .arg(css(Palette::secondaryText), css(Palette::text), css(Palette::panelRaised),
+                             css(Palette::warning), css(Palette::track), css(Palette::accent)));
 
     auto* chipRow = new QHBoxLayout;
     chipRow->setSpacing(4);
@@ -128,6 +121,12 @@ AISection::AISection(Services services, QWidget* parent) : QWidget(parent), serv
     auto* usageContent = new QWidget;
     auto* usageColumn = new QVBoxLayout(usageContent);
     usageColumn->setContentsMargins(0, 0, 4, 0);
+    auto* limitsContent = new QWidget;
+    limitsContent->setObjectName(QStringLiteral("limits"));
+    limitRows_ = new QVBoxLayout(limitsContent);
+    limitRows_->setContentsMargins(0, 0, 0, 6);
+    limitRows_->setSpacing(4);
+    usageColumn->addWidget(limitsContent);
     usageColumn->addWidget(usage_);
     usageColumn->addStretch();
     pages_ = new QStackedWidget;
@@ -144,6 +143,8 @@ AISection::AISection(Services services, QWidget* parent) : QWidget(parent), serv
         status_->clear();
         status_->hide();
     });
+    limitsTimer_.setInterval(limitsRedrawMs);
+    connect(&limitsTimer_, &QTimer::timeout, this, &AISection::rebuildLimits);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -164,7 +165,11 @@ AISection::AISection(Services services, QWidget* parent) : QWidget(parent), serv
     showChip(AIChip::sessions);
 }
 
-AISection::~AISection() { services_.settings.unsubscribe(subscription_); }
+AISection::~AISection()
+{
+    leaveView();
+    services_.settings.unsubscribe(subscription_);
+}
 
 QString AISection::chipText(AIChip chip)
 {
@@ -228,7 +233,8 @@ void AISection::setState(const AgentsState& state)
     }
     if (unknown && isVisible())
         askForHistory();
-    if (chip_ != AIChip::usage)
+    // Usage redraws itself, and nothing in Setup comes from the sessions.
+    if (chip_ != AIChip::usage && chip_ != AIChip::setup)
         rebuild();
 }
 
@@ -244,10 +250,30 @@ void AISection::showChip(AIChip chip)
     rebuild();
 }
 
-void AISection::showEvent(QShowEvent* event)
+void AISection::setSetup(AISetupModule* setup)
 {
-    QWidget::showEvent(event);
+    setup_ = setup;
+    if (chip_ == AIChip::setup)
+        rebuild();
+}
+
+void AISection::setLimits(const LimitsState& limits)
+{
+    limits_ = limits;
+    if (inView_)
+        rebuildLimits();
+}
+
+void AISection::shownChanged(bool shown)
+{
+    inView_ = shown;
+    if (!shown) {
+        limitsTimer_.stop();
+        return;
+    }
     askForHistory();
+    rebuildLimits();
+    limitsTimer_.start();
 }
 
 void AISection::askForHistory()
@@ -418,6 +444,8 @@ QWidget* AISection::historyRow(const AgentHistoryEntry& entry)
 void AISection::rebuildSetup()
 {
     clear(list_);
+    if (setup_)
+        add(list_, new AISetupView(*setup_));
     add(list_, label(QStringLiteral("Hooks"), "section", Fonts::Style::caption, true));
     auto* hooks = rowFrame("hooks");
     auto* hooksColumn = new QVBoxLayout(hooks);
@@ -455,6 +483,62 @@ void AISection::rebuildSetup()
     }
     add(list_, skill);
     list_->addStretch();
+}
+
+void AISection::rebuildLimits()
+{
+    clear(limitRows_);
+    add(limitRows_, label(QStringLiteral("Plan limits"), "section", Fonts::Style::caption, true));
+    std::string endpoint = limits_.polling ? ClaudeOAuth::statusText(limits_.endpoint) : std::string();
+    if (!endpoint.empty()) {
+        auto* line = label(qs(endpoint), "detail", Fonts::Style::caption);
+        line->setObjectName(QStringLiteral("endpoint"));
+        line->setWordWrap(true);
+        add(limitRows_, line);
+    }
+    std::vector<LimitRow> rows = LimitsModule::rows(limits_, services_.clock.now(), services_.calendar);
+    if (rows.empty())
+        add(limitRows_, label(QStringLiteral("No plan-limit readings yet."), "empty", Fonts::Style::body));
+    for (const LimitRow& row : rows)
+        add(limitRows_, limitRow(row));
+}
+
+QWidget* AISection::limitRow(const LimitRow& limit)
+{
+    auto* row = rowFrame(limit.key);
+    row->setProperty("stale", limit.stale);
+    auto* grid = new QGridLayout(row);
+    grid->setContentsMargins(10, 6, 10, 6);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(2);
+    auto* title = label(qs(limit.title), "title", Fonts::Style::body, true);
+    title->setObjectName(QStringLiteral("title"));
+    grid->addWidget(title, 0, 0);
+    auto* percent = label(qs(LimitWindowText::percent(limit.percent)), "title", Fonts::Style::body, true);
+    percent->setObjectName(QStringLiteral("percent"));
+    grid->addWidget(percent, 0, 1, Qt::AlignRight);
+    auto* bar = new QProgressBar;
+    bar->setObjectName(QStringLiteral("bar"));
+    bar->setRange(0, 100);
+    bar->setValue(int(std::lround(std::clamp(limit.percent, 0.0, 100.0))));
+    bar->setTextVisible(false);
+    bar->setFixedHeight(6);
+    bar->setProperty("warn", limit.pace.warn);
+    grid->addWidget(bar, 1, 0, 1, 2);
+    auto* pace = label(qs(limit.pace.text), limit.pace.warn ? "warn" : "detail", Fonts::Style::caption);
+    pace->setObjectName(QStringLiteral("pace"));
+    grid->addWidget(pace, 2, 0);
+    if (limit.resets) {
+        auto* resets = label(qs(*limit.resets), "detail", Fonts::Style::caption);
+        resets->setObjectName(QStringLiteral("resets"));
+        grid->addWidget(resets, 2, 1, Qt::AlignRight);
+    }
+    // Where the number comes from and how old it is: an old reading is marked.
+    auto* source = label(qs(limit.source) + dot + qs(limit.age), limit.stale ? "stale" : "detail", Fonts::Style::caption);
+    source->setObjectName(QStringLiteral("source"));
+    grid->addWidget(source, 3, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+    return row;
 }
 
 const AgentHistoryEntry* AISection::historyEntry(const std::string& id) const

@@ -3,8 +3,10 @@
 // published state. Five chips: the sessions (needing the user, working,
 // finished today, each with its live step and how full its context is),
 // only those that need the user, the 30-day history (search, agent filter,
-// day groups, hide, resume), usage, and the setup that exists today (the
-// hook inbox switch and the skill file's state).
+// day groups, hide, resume), usage with the plan limits above the
+// figures, and the setup that exists today (the hook inbox switch and the
+// skill file's state). The limit rows, whose ages move with the clock, are
+// drawn only while the section is in view.
 
 #include <cstddef>
 #include <filesystem>
@@ -20,6 +22,8 @@
 
 #include "app/desktop/AIResume.h"
 #include "app/desktop/AgentsModule.h"
+#include "app/desktop/LimitsModule.h"
+#include "app/desktop/SectionWidgets.h"
 #include "core/agents/AgentHistory.h"
 #include "core/base/Time.h"
 #include "core/notch/SettingsStore.h"
@@ -34,15 +38,18 @@ class QVBoxLayout;
 
 namespace corvane::app {
 
+class AISetupModule;
 class AIUsageView;
 
 enum class AIChip { sessions, needsYou, history, usage, setup };
 
-class AISection final : public QWidget {
+class AISection final : public ShownSection {
     Q_OBJECT
 public:
     static constexpr std::size_t historyPage = 50;
     static constexpr int statusMs = 6'000;
+    // How often the limit rows' ages are redrawn while in view.
+    static constexpr int limitsRedrawMs = 30'000;
 
     struct Services {
         SettingsStore& settings;
@@ -60,6 +67,9 @@ public:
     ~AISection() override;
 
     void setState(const AgentsState& state);
+    void setLimits(const LimitsState& limits);
+    // The integrations and setup issues shown in the Setup chip.
+    void setSetup(AISetupModule* setup);
     void showChip(AIChip chip);
     AIChip chip() const { return chip_; }
 
@@ -77,13 +87,15 @@ public:
     QString status() const;
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void shownChanged(bool shown) override;
 
 private:
     void rebuild();
     void rebuildSessions(bool onlyNeedsYou);
     void rebuildHistory();
     void rebuildSetup();
+    void rebuildLimits();
+    QWidget* limitRow(const LimitRow& row);
     QWidget* sessionGroup(const char* id, const QString& title, const std::vector<AgentTimeline::Session>& sessions);
     QWidget* sessionRow(const AgentTimeline::Session& session);
     QWidget* historyRow(const AgentHistoryEntry& entry);
@@ -94,6 +106,9 @@ private:
 
     Services services_;
     AgentsState state_;
+    LimitsState limits_;
+    AISetupModule* setup_ = nullptr;
+    bool inView_ = false;
     std::map<std::string, std::string> titles_;  // session id to history title
     std::set<std::string> askedFor_;             // session ids the history was rebuilt for
     AIChip chip_ = AIChip::sessions;
@@ -106,6 +121,8 @@ private:
     QStackedWidget* pages_ = nullptr;
     QVBoxLayout* list_ = nullptr;
     AIUsageView* usage_ = nullptr;
+    QVBoxLayout* limitRows_ = nullptr;
+    QTimer limitsTimer_;
     QLabel* status_ = nullptr;
     QTimer statusTimer_;
     SettingsStore::Subscription subscription_ = 0;

@@ -81,8 +81,10 @@ AgentsModule::AgentsModule(Sources sources, QObject* parent)
     , roots_(sources.roots)
     , timing_(sources.timing)
     , context_(std::string(moduleID), sources.pipeline)
+    , projectsContext_(std::string(CommandFinished::moduleID), sources.pipeline)
+    , frontApp_(std::move(sources.frontApp))
     , store_(sources.dataFolder)
-    , enabled_(settings_.moduleEnabled(moduleID))
+    , run_(settings_.moduleEnabled(moduleID), [this] { startSources(); }, [this] { stopSources(); })
     , storePath_(sources.dataFolder / indexFileName)
     , prices_(PriceTable::withOverrides(settings_.get(Keys::aiPriceOverrides)))
     , live_({timing_.workingWindow, timing_.finishAfter, stuckAfter(timing_, settings_)},
@@ -126,36 +128,11 @@ void AgentsModule::registerSection(SectionRegistry& sections, std::function<void
     sections.add(std::string(rawValue(SurfaceSection::ai)), std::move(factory));
 }
 
-void AgentsModule::start()
-{
-    if (running_)
-        return;
-    running_ = true;
-    if (active())
-        startSources();
-}
+void AgentsModule::start() { run_.setRunning(true); }
 
-void AgentsModule::stop()
-{
-    if (!running_)
-        return;
-    bool was = active();
-    running_ = false;
-    if (was)
-        stopSources();
-}
+void AgentsModule::stop() { run_.setRunning(false); }
 
-void AgentsModule::setFrozen(bool frozen)
-{
-    if (frozen == frozen_)
-        return;
-    bool was = active();
-    frozen_ = frozen;
-    if (was && !active())
-        stopSources();
-    else if (!was && active())
-        startSources();
-}
+void AgentsModule::setFrozen(bool frozen) { run_.setFrozen(frozen); }
 
 void AgentsModule::loadTimeline()
 {
@@ -244,15 +221,7 @@ void AgentsModule::stopSources()
 
 void AgentsModule::settingsChanged()
 {
-    bool enabled = settings_.moduleEnabled(moduleID);
-    if (enabled != enabled_) {
-        bool was = active();
-        enabled_ = enabled;
-        if (was && !active())
-            stopSources();
-        else if (!was && active())
-            startSources();
-    }
+    run_.setEnabled(settings_.moduleEnabled(moduleID));
     double stuck = stuckAfter(timing_, settings_);
     transcriptsQueue_.async([this, stuck] { live_.setStuckAfter(stuck); });
     updateWorking();
@@ -407,7 +376,7 @@ void AgentsModule::applyTick(std::uint64_t generation, LiveTranscripts::Tick res
 
 void AgentsModule::readInbox()
 {
-    if (!active() || !ClaudeHookInbox::reads(settings_))
+    if (!active())
         return;
     if (hooksInFlight_) {
         hooksAgain_ = true;
@@ -416,29 +385,53 @@ void AgentsModule::readInbox()
     hooksInFlight_ = true;
     std::uint64_t generation = generation_;
     hooksQueue_.submit(
-        [this] {
-            ClaudeHookInbox::Batch batch = ClaudeHookInbox::read(inbox_, clock_.now());
-            ClaudeHookInbox::removeRead(batch);
-            if (batch.ignored > 0)
-                log_.info("inbox: {} files ignored", batch.ignored);
-            return std::move(batch.events);
+        [this, hooks = ClaudeHookInbox::reads(settings_)] {
+            InboxRead read;
+            WallTime now = clock_.now();
+            if (hooks) {
+                ClaudeHookInbox::Batch batch = ClaudeHookInbox::read(inbox_, now);
+                ClaudeHookInbox::removeRead(batch);
+                if (batch.ignored > 0)
+                    log_.info("inbox: {} files ignored", batch.ignored);
+                read.events = std::move(batch.events);
+            }
+            // Command reports are taken out even while the hook is off, so none piles up.
+            CommandFinished::Batch commands = CommandFinished::read(inbox_, now);
+            CommandFinished::removeRead(commands);
+            if (commands.ignored > 0)
+                log_.info("inbox: {} command reports ignored", commands.ignored);
+            read.commands = std::move(commands.reports);
+            return read;
         },
-        [this, generation](std::vector<HookInboxEvent> events) { applyHooks(generation, std::move(events)); });
+        [this, generation](InboxRead read) { applyHooks(generation, std::move(read)); });
 }
 
-void AgentsModule::applyHooks(std::uint64_t generation, std::vector<HookInboxEvent> events)
+void AgentsModule::applyHooks(std::uint64_t generation, InboxRead read)
 {
     if (generation != generation_)
         return;
     hooksInFlight_ = false;
+    const std::vector<HookInboxEvent>& events = read.events;
     for (const HookInboxEvent& event : events)
         apply(signals_.hook(timeline_, event));
+    for (const CommandFinished& report : read.commands)
+        announce(report);
     if (!events.empty()) {
         updateWorking();
         publish(false);
     }
     if (std::exchange(hooksAgain_, false))
         readInbox();
+}
+
+void AgentsModule::announce(const CommandFinished& report)
+{
+    settings_.set(Keys::commandHookLastEvent, std::optional(report.at.unixSeconds()));
+    if (CommandFinished::announces(report, settings_.get(Keys::commandHookEnabled),
+                                   settings_.get(Keys::commandHookThresholdSec),
+                                   settings_.get(Keys::commandHookOnlyWhenBackground),
+                                   frontApp_ ? frontApp_() : std::nullopt))
+        projectsContext_.post(CommandFinished::alert(report));
 }
 
 void AgentsModule::refreshHistory()
@@ -475,6 +468,11 @@ void AgentsModule::refreshHistory()
             return built;
         },
         [this, generation](AgentsState built) { applyHistory(generation, std::move(built)); });
+}
+
+void AgentsModule::latestCodexLimits(std::function<void(std::optional<ProviderUsage>)> reply)
+{
+    indexQueue_.submit([this] { return indexer_ ? indexer_->latestCodexLimits() : std::nullopt; }, std::move(reply));
 }
 
 void AgentsModule::applyHistory(std::uint64_t generation, AgentsState built)

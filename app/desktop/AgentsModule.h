@@ -1,7 +1,8 @@
 #pragma once
 // The agents module ("ai"): watches the coding agents' transcripts and the
 // hook inbox, keeps the session timeline, raises "ai.finished" and
-// "ai.stuck", holds the "ai.working" ear while a session works, and
+// "ai.stuck" (and, for the shell command hook's reports in the same inbox,
+// "projects.commandFinished"), holds the "ai.working" ear while a session works, and
 // publishes what the AI section shows (`AgentsState`).
 //
 // Threads: the usage indexer runs its passes on the "index" queue (a full
@@ -27,12 +28,15 @@
 
 #include <QObject>
 
+#include "app/desktop/ModuleRun.h"
+
 #include "core/agents/AgentHistory.h"
 #include "core/agents/AgentLiveness.h"
 #include "core/agents/AgentSignals.h"
 #include "core/agents/AgentTimeline.h"
 #include "core/agents/AgentTimelineStore.h"
 #include "core/agents/ClaudeHookInbox.h"
+#include "core/agents/CommandFinished.h"
 #include "core/agents/LiveTranscripts.h"
 #include "core/agents/PriceMemo.h"
 #include "core/agents/TranscriptCatalog.h"
@@ -112,6 +116,9 @@ public:
         Timing timing;
         // Which agents have a live process; the /proc scan unless a test says otherwise.
         LiveTranscripts::Liveness liveness;
+        // The desktop-file id of the app in front, for "commandHook.onlyWhenBackground";
+        // none (or no function) when unknown, which counts as not in front.
+        std::function<std::optional<std::string>()> frontApp = {};
     };
 
     explicit AgentsModule(AppEnvironment& environment, QObject* parent = nullptr);
@@ -136,6 +143,9 @@ public:
     const AgentTimeline& timeline() const { return timeline_; }
     // Whether "ai.working" is up now.
     bool working() const { return workingText_.has_value(); }
+    // The newest Codex plan-limit reading of the usage index, handed to
+    // `reply` on the main thread (none before the first pass).
+    void latestCodexLimits(std::function<void(std::optional<ProviderUsage>)> reply);
 
 signals:
     // On the main thread, after `state()` changed.
@@ -143,7 +153,7 @@ signals:
 
 private:
 
-    bool active() const { return running_ && enabled_ && !frozen_; }
+    bool active() const { return run_.active(); }
     void loadTimeline();
     void startSources();
     void stopSources();
@@ -162,8 +172,14 @@ private:
     void armTick(double delay);
     void tick();
     void applyTick(std::uint64_t generation, LiveTranscripts::Tick tick);
+    // What one read of the inbox found: agent hook events and shell command reports.
+    struct InboxRead {
+        std::vector<HookInboxEvent> events;
+        std::vector<CommandFinished> commands;
+    };
     void readInbox();
-    void applyHooks(std::uint64_t generation, std::vector<HookInboxEvent> events);
+    void applyHooks(std::uint64_t generation, InboxRead read);
+    void announce(const CommandFinished& report);
     void applyHistory(std::uint64_t generation, AgentsState history);
     void apply(const AgentSignal& signal);
     void scheduleSave();
@@ -181,6 +197,8 @@ private:
     TranscriptRoots roots_;
     Timing timing_;
     ModuleContext context_;
+    ModuleContext projectsContext_;  // the command hook's alerts belong to "projects"
+    std::function<std::optional<std::string>()> frontApp_;
     Logger log_{"agents"};
 
     // Main thread.
@@ -191,9 +209,7 @@ private:
     AgentsState state_;
     std::set<std::string> liveWorking_;  // sessions whose transcript works, from the last tick
     std::optional<std::string> workingText_;  // the detail of the ear posted now
-    bool running_ = false;
-    bool enabled_ = true;
-    bool frozen_ = false;
+    ModuleRun run_;
     std::uint64_t generation_ = 0;
     std::optional<Scheduler::TimerId> tickTimer_;
     std::optional<Scheduler::TimerId> saveTimer_;

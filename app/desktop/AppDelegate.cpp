@@ -12,6 +12,7 @@
 #include "app/desktop/TimerFixture.h"
 #include "core/notch/InboundEar.h"
 #include "core/notch/Keys.h"
+#include "core/notch/KnownPaths.h"
 #include "core/notch/QuietURL.h"
 #include "ui/Icons.h"
 
@@ -43,15 +44,6 @@ int glanceMinutes(int stored)
         : 0;
 }
 
-std::optional<std::string> runningExecutable()
-{
-    std::error_code error;
-    auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return std::nullopt;
-    return path.string();
-}
-
 }  // namespace
 
 AppDelegate::AppDelegate(const KnownPaths& paths, QObject* parent) : QObject(parent), environment_(paths)
@@ -76,10 +68,20 @@ AppDelegate::AppDelegate(const KnownPaths& paths, QObject* parent) : QObject(par
     connect(this, &AppDelegate::pausedChanged, &tray_, &TrayIcon::showPaused);
     connect(this, &AppDelegate::pausedChanged, &devServers_, &DevServersModule::setFrozen);
     connect(this, &AppDelegate::pausedChanged, &agents_, &AgentsModule::setFrozen);
+    connect(this, &AppDelegate::pausedChanged, &limits_, &LimitsModule::setFrozen);
     devServers_.registerSection(sections_);
     environment_.cards().setMovieMode(movieMode_.get());
     keepAwake_.attach(sections_, tray_, *this);
     agents_.registerSection(sections_, [this] { openSettings(); });
+    limits_.registerSection(sections_);
+    setup_.registerSection(sections_);
+    // Projects the agents worked in carry settings of their own.
+    connect(&agents_, &AgentsModule::stateChanged, &setup_, [this](const AgentsState& state) {
+        std::vector<std::filesystem::path> projects;
+        for (const auto& [session, folder] : state.folders)
+            projects.push_back(folder);
+        setup_.setProjects(std::move(projects));
+    });
     // Alert actions that lead into the panel open it on the primary screen.
     environment_.actions().setPanel({
         .canShow = [this](const PanelPage& page) {
@@ -107,6 +109,8 @@ void AppDelegate::launch(const QStringList& arguments)
     settingsChanged();
     devServers_.start();
     agents_.start();
+    limits_.start();
+    setup_.start();
     keepAwake_.start();
     if (!environment_.paths().isHarness())
         registerUrlHandler();
@@ -162,6 +166,8 @@ void AppDelegate::terminate()
     delete settingsWindow_;
     devServers_.stop();
     agents_.stop();
+    limits_.stop();
+    setup_.stop();
     keepAwake_.stop();
     environment_.shutdown();
     // After the children are stopped, so a running xdg-mime ends at once.
@@ -214,8 +220,7 @@ void AppDelegate::settingsChanged()
 
 void AppDelegate::registerUrlHandler()
 {
-    auto executable = runningExecutable();
-    auto exec = executable ? DesktopFile::execArgument(*executable) : std::nullopt;
+    auto exec = DesktopFile::execArgument(KnownPaths::runningExecutable().string());
     if (!exec) {
         logger.warning("URLs are not registered: the executable's path cannot go on an Exec line");
         return;

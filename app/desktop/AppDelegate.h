@@ -11,12 +11,14 @@
 #include <QPointer>
 #include <QStringList>
 
+#include "app/desktop/AISetupModule.h"
 #include "app/desktop/AgentsModule.h"
 #include "app/desktop/AppEnvironment.h"
 #include "app/desktop/DevServersModule.h"
 #include "app/desktop/IslandWindows.h"
 #include "app/desktop/MovieModeWatcher.h"
 #include "app/desktop/KeepAwakeModule.h"
+#include "app/desktop/LimitsModule.h"
 #include "app/desktop/SectionRegistry.h"
 #include "app/desktop/SettingsWindow.h"
 #include "app/desktop/TrayIcon.h"
@@ -78,6 +80,8 @@ private:
     // Before the islands: their panels hold the modules' sections.
     DevServersModule devServers_{environment_};
     AgentsModule agents_{environment_};
+    LimitsModule limits_{environment_, agents_};
+    AISetupModule setup_{environment_};
     KeepAwakeModule keepAwake_{environment_, devServers_};
     IslandWindows islands_{environment_, sections_};
     TrayIcon tray_;

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <utility>
+
+#include <fmt/format.h>
 
 #include <QGuiApplication>
 #include <QPointer>
@@ -18,10 +21,13 @@
 #include "app/desktop/SectionRegistry.h"
 #include "app/desktop/TrayIcon.h"
 #include "core/keepawake/KeepAwakeSettings.h"
+#include "core/notch/EarChoices.h"
 #include "core/notch/Keys.h"
 #include "core/notch/SurfaceSection.h"
 #include "core/runtime/ProcessInspector.h"
 #include "platform/linux/LogindInhibitor.h"
+#include "platform/linux/LogindLidSwitch.h"
+#include "platform/linux/X11GlobalHotkeys.h"
 
 namespace corvane::app {
 
@@ -87,6 +93,15 @@ RunningProcess describeProcess(std::int32_t pid)
     return out;
 }
 
+// Our own X connection grabs keys on the server Qt draws on; elsewhere
+// (Wayland, offscreen) there is nothing to grab them from.
+std::unique_ptr<platform::GlobalHotkeys> sessionHotkeys()
+{
+    if (qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return nullptr;
+    return std::make_unique<platform::X11GlobalHotkeys>();
+}
+
 std::string_view tint(KeepAwakeTone tone)
 {
     switch (tone) {
@@ -99,25 +114,31 @@ std::string_view tint(KeepAwakeTone tone)
 }  // namespace
 
 KeepAwakeModule::KeepAwakeModule(AppEnvironment& environment, const DevServersModule& devServers, QObject* parent)
-    : KeepAwakeModule(std::make_unique<platform::LogindInhibitor>(), environment, devServers, parent)
+    : KeepAwakeModule(Owned{std::make_unique<platform::LogindInhibitor>(), std::make_unique<platform::LogindLidSwitch>(),
+                            sessionHotkeys()},
+                      environment, devServers, parent)
 {
 }
 
-KeepAwakeModule::KeepAwakeModule(std::unique_ptr<platform::PowerInhibitor> power, AppEnvironment& environment,
-                                 const DevServersModule& devServers, QObject* parent)
+KeepAwakeModule::KeepAwakeModule(Owned owned, AppEnvironment& environment, const DevServersModule& devServers,
+                                 QObject* parent)
     : KeepAwakeModule(Sources{.settings = environment.settings(),
                               .pipeline = environment.pipeline(),
                               .ears = environment.ears(),
                               .scheduler = environment.scheduler(),
                               .clock = environment.clock(),
-                              .power = *power,
+                              .power = *owned.power,
                               .logFile = environment.paths().appSupport() / KeepAwakeLog::fileName,
                               .devServersRunning = [&devServers] { return !devServers.servers().empty(); },
                               .closedLid = ClosedLidLink::Options{},
-                              .processes = &environment.processes()},
+                              .processes = &environment.processes(),
+                              .lidSwitch = owned.lid.get(),
+                              .hotkeys = owned.hotkeys.get()},
                       parent)
 {
-    ownedPower_ = std::move(power);
+    ownedPower_ = std::move(owned.power);
+    ownedLid_ = std::move(owned.lid);
+    ownedHotkeys_ = std::move(owned.hotkeys);
 }
 
 KeepAwakeModule::KeepAwakeModule(Sources sources, QObject* parent)
@@ -133,6 +154,8 @@ KeepAwakeModule::KeepAwakeModule(Sources sources, QObject* parent)
       calendar_(std::move(sources.calendar)),
       context_(std::string(moduleID), sources.pipeline),
       processes_(sources.processes),
+      lidSwitch_(sources.lidSwitch),
+      hotkeys_(sources.hotkeys),
       scanner_(clock_, ::getuid()),
       autoQueue_("com.lunebox.keepawake.auto", scheduler_),
       logQueue_("com.lunebox.keepawake.log", scheduler_)
@@ -152,6 +175,8 @@ KeepAwakeModule::KeepAwakeModule(Sources sources, QObject* parent)
         if (!goingToSleep)
             tick();
     });
+    if (lidSwitch_)
+        lidSwitch_->onChange([this](bool closed) { lidChanged(closed); });
 }
 
 KeepAwakeModule::~KeepAwakeModule()
@@ -181,25 +206,23 @@ void KeepAwakeModule::attach(SectionRegistry& sections, TrayIcon& tray, AppDeleg
 
 void KeepAwakeModule::probeHelper()
 {
-    if (lid_)
-        lid_->probe([this](HelperState state) { helperProbed(state); });
-}
-
-void KeepAwakeModule::installHelper()
-{
-    if (!lid_ || !processes_ || helper_ == HelperState::installing)
+    if (!lid_ || probing_)
         return;
-    helper_ = HelperState::installing;
-    helperLine_.reset();
-    refresh();
-    emit changed();
-    lid_->install(*processes_, [this](std::string line, HelperState state) {
-        helperLine_ = std::move(line);
-        helperProbed(state);
+    probing_ = true;
+    probedAt_ = clock_.now();
+    lid_->probe([this](HelperState state) {
+        probing_ = false;
+        // An install queued after this check has the newer word.
+        if (helper_ != HelperState::installing)
+            helperProbed(state);
     });
 }
 
-void KeepAwakeModule::removeHelper()
+void KeepAwakeModule::installHelper() { changeHelper(&ClosedLidLink::install); }
+
+void KeepAwakeModule::removeHelper() { changeHelper(&ClosedLidLink::uninstall); }
+
+void KeepAwakeModule::changeHelper(void (ClosedLidLink::*command)(const ProcessRunner&, ClosedLidLink::Outcome))
 {
     if (!lid_ || !processes_ || helper_ == HelperState::installing)
         return;
@@ -208,7 +231,7 @@ void KeepAwakeModule::removeHelper()
     helperLine_.reset();
     refresh();
     emit changed();
-    lid_->uninstall(*processes_, [this](std::string line, HelperState state) {
+    ((*lid_).*command)(*processes_, [this](std::string line, HelperState state) {
         helperLine_ = std::move(line);
         helperProbed(state);
     });
@@ -216,9 +239,30 @@ void KeepAwakeModule::removeHelper()
 
 void KeepAwakeModule::helperProbed(HelperState state)
 {
+    // A helper that is back may be asked again for a hold it refused or dropped.
+    if (state == HelperState::ready && helper_ != HelperState::ready)
+        leaseBlocked_ = false;
     helper_ = state;
     refresh();
     emit changed();
+}
+
+bool KeepAwakeModule::lidHoldWanted() const
+{
+    KeepAwakeInputs in = inputs();
+    in.helper = HelperState::ready;
+    return KeepAwakePlan::decide(in).lidLease;
+}
+
+void KeepAwakeModule::recheckHelper()
+{
+    // A lease being taken or renewed has the helper's word already.
+    if (!lid_ || helper_ == HelperState::installing || leaseWanted_ || !lidHoldWanted())
+        return;
+    WallTime now = clock_.now();
+    if (probedAt_ && now >= *probedAt_ && now.secondsSince(*probedAt_) < helperCheckInterval)
+        return;
+    probeHelper();
 }
 
 void KeepAwakeModule::start()
@@ -228,8 +272,12 @@ void KeepAwakeModule::start()
     running_ = true;
     probeHelper();
     log_ = KeepAwakeLog::load(logFile_, clock_.now(), calendar_);
+    if (choice_ == LidChoice::stayAwake && !stay_)
+        stay_ = StayHold::unfinished(log_.entries, clock_.now(), settings_.get(Keys::keepAwakeLidHours));
     autoController_ = AutoModeController(KeepAwakeSettings::graceSeconds(settings_));
+    registerHotkeys();
     readPower();
+    readLid();
     restartAuto();
     evaluateRules();
     refresh();
@@ -251,6 +299,11 @@ void KeepAwakeModule::stop()
     cancel(radarTimer_);
     applyAssertion(AssertionKind::none);
     applyLease(false);
+    if (hotkeys_) {
+        for (const auto& [name, shortcut] : shortcuts_)
+            hotkeys_->remove(name);
+    }
+    shortcuts_.clear();
     if (lastEar_)
         ears_.remove(KeepAwakePlan::sessionEarID);
     lastEar_.reset();
@@ -327,7 +380,7 @@ void KeepAwakeModule::stopStay()
     if (!stay_)
         return;
     stay_.reset();
-    record(KeepAwakeLogEntry::Event::stopped, "stay awake");
+    record(KeepAwakeLogEntry::Event::stopped, std::string(StayHold::logReason));
     refresh();
 }
 
@@ -339,19 +392,40 @@ void KeepAwakeModule::stopAll()
 
 void KeepAwakeModule::setLidChoice(LidChoice choice)
 {
-    if (choice == choice_)
+    // Choosing "Stay awake" again starts a hold when none runs (its deadline passed).
+    if (choice == choice_ && (choice != LidChoice::stayAwake || stay_))
         return;
     choice_ = choice;
     if (choice == LidChoice::stayAwake && !stay_) {
         stay_ = StayHold::starting(clock_.now(), settings_.get(Keys::keepAwakeLidHours));
         stopped_.reset();
-        record(KeepAwakeLogEntry::Event::started, "stay awake");
+        record(KeepAwakeLogEntry::Event::started, std::string(StayHold::logReason));
     } else if (choice != LidChoice::stayAwake && stay_ && !away_) {
         stay_.reset();
-        record(KeepAwakeLogEntry::Event::stopped, "stay awake");
+        record(KeepAwakeLogEntry::Event::stopped, std::string(StayHold::logReason));
     }
     KeepAwakeSettings::setLidChoice(settings_, choice);
     refresh();
+}
+
+void KeepAwakeModule::toggleStay()
+{
+    if (!stay_) {
+        setLidChoice(LidChoice::stayAwake);
+        return;
+    }
+    stopStay();
+    if (choice_ == LidChoice::stayAwake)
+        setLidChoice(LidChoice::sleepWhenDone);
+}
+
+std::vector<WorkloadRule> KeepAwakeModule::customRules() const { return KeepAwakeSettings::customRules(settings_); }
+
+void KeepAwakeModule::setCustomRules(const std::vector<WorkloadRule>& rules)
+{
+    KeepAwakeSettings::setCustomRules(settings_, rules);
+    // The next scan uses them at once.
+    restartAuto();
 }
 
 void KeepAwakeModule::setAutoEnabled(bool on) { settings_.set(Keys::keepAwakeAutoEnabled, on); }
@@ -372,7 +446,7 @@ void KeepAwakeModule::resume()
     leaseBlocked_ = false;
     if (resumeStay_) {
         stay_ = StayHold::starting(clock_.now(), settings_.get(Keys::keepAwakeLidHours));
-        record(KeepAwakeLogEntry::Event::started, "stay awake");
+        record(KeepAwakeLogEntry::Event::started, std::string(StayHold::logReason));
     }
     if (auto mode = std::exchange(resumeMode_, std::nullopt)) {
         startSession(std::move(*mode));
@@ -418,6 +492,7 @@ KeepAwakeInputs KeepAwakeModule::inputs() const
     in.away = away_;
     in.helper = helper_;
     in.lidGuard = lidGuard_;
+    in.lidClosed = lidIsClosed_;
     in.stopped = stopped_;
     in.recap = recap_;
     in.allowDisplaySleep = settings_.get(Keys::keepAwakeAllowDisplaySleep);
@@ -480,8 +555,10 @@ void KeepAwakeModule::applyAssertion(AssertionKind wanted)
 void KeepAwakeModule::updateEar()
 {
     std::optional<KeepAwakeEar> ear;
+    // The short words fit an ear narrower than a symbol beside a text needs.
+    bool wide = points(settings_.get(Keys::earWidth)) >= Activity::pairWidth;
     if (settings_.get(ModuleSwitch::ears(moduleID)))
-        ear = KeepAwakePlan::ear(inputs(), clock_.now(), true);
+        ear = KeepAwakePlan::ear(inputs(), clock_.now(), wide);
     if (ear == lastEar_)
         return;
     lastEar_ = ear;
@@ -507,8 +584,9 @@ void KeepAwakeModule::updateEar()
 void KeepAwakeModule::armTick()
 {
     cancel(tickTimer_);
-    // Nothing to watch while nothing holds and Auto Mode is off.
-    if (!running_ || !(session_ || stay_ || away_ || autoEnabled()))
+    // Nothing to watch while nothing holds and Auto Mode is off, unless a
+    // closed lid's opening is awaited for its recap.
+    if (!running_ || !(session_ || stay_ || away_ || autoEnabled() || lidLogged_))
         return;
     tickTimer_ = scheduler_.schedule(KeepAwakePlan::earTick(session_), [this] {
         tickTimer_.reset();
@@ -521,10 +599,45 @@ void KeepAwakeModule::tick()
     if (!running_)
         return;
     checkSessionEnd();
-    if (!readAt_ || clock_.now().secondsSince(*readAt_) >= powerInterval || clock_.now() < *readAt_)
+    if (!readAt_ || clock_.now().secondsSince(*readAt_) >= powerInterval || clock_.now() < *readAt_) {
         readPower();
+        readLid();
+    }
     checkGuardrails();
     evaluateRules();
+    recheckHelper();
+    refresh();
+}
+
+void KeepAwakeModule::readLid()
+{
+    if (!lidSwitch_ || lidReading_)
+        return;
+    lidReading_ = true;
+    QPointer<KeepAwakeModule> self(this);
+    lidSwitch_->read([self](std::optional<bool> closed) {
+        if (!self)
+            return;
+        self->lidReading_ = false;
+        if (closed)
+            self->lidChanged(*closed);
+    });
+}
+
+void KeepAwakeModule::lidChanged(bool closed)
+{
+    if (!running_ || closed == lidIsClosed_)
+        return;
+    lidIsClosed_ = closed;
+    if (closed) {
+        if (heldKind_ != AssertionKind::none || leaseHeld_) {
+            record(KeepAwakeLogEntry::Event::lidClosed, inputs().who.value_or(""));
+            lidLogged_ = true;
+        }
+    } else if (std::exchange(lidLogged_, false)) {
+        record(KeepAwakeLogEntry::Event::lidOpened, {});
+        recap_ = KeepAwakeRecap::build(log_.entries, clock_.now(), calendar_);
+    }
     refresh();
 }
 
@@ -569,7 +682,7 @@ void KeepAwakeModule::guardedStop(StopCause cause, std::string logReason)
     }
     resumeStay_ = stay_.has_value();
     const auto* working = std::get_if<KeepAwakeAgents::Working>(&agents_.value);
-    stopped_ = KeepAwakeStop{cause, now, working ? std::optional(working->label) : std::nullopt, false};
+    stopped_ = KeepAwakeStop{cause, now, working ? std::optional(working->label) : std::nullopt, lidIsClosed_};
     session_.reset();
     stay_.reset();
     record(KeepAwakeLogEntry::Event::guardrail, std::move(logReason));
@@ -786,6 +899,75 @@ void KeepAwakeModule::refreshRadar()
         });
 }
 
+bool KeepAwakeModule::quitRadarProcess(std::int32_t pid)
+{
+    auto row = std::find_if(radar_.begin(), radar_.end(), [pid](const AwakeRadar::Row& each) { return each.pid == pid; });
+    if (row == radar_.end() || !row->canQuit || row->system || pid < 1 || pid == ::getpid())
+        return false;
+    if (::kill(pid, SIGTERM) != 0) {
+        logger_.info("{} did not take the quit: {}", row->name, Error::fromErrno("kill", row->name).message());
+        return false;
+    }
+    refreshRadar();
+    return true;
+}
+
+// ---- Global shortcuts
+
+void KeepAwakeModule::registerHotkeys()
+{
+    if (!hotkeys_ || !running_)
+        return;
+    struct Entry {
+        const SettingKey<Hotkey>& key;
+        std::string_view what;
+        std::function<void()> pressed;
+    };
+    const Entry entries[] = {
+        {Keys::hotkeyKeepAwakeLid, "Stay awake", [this] { toggleStay(); }},
+        {Keys::hotkeyKeepAwakeAuto, "Auto Mode", [this] { setAutoEnabled(!autoEnabled()); }},
+        {Keys::hotkeyKeepAwakeStop, "Stop keeping awake", [this] { stopAll(); }},
+    };
+    for (const Entry& entry : entries) {
+        Shortcut wanted{settings_.get(entry.key).value_or(""), std::nullopt};
+        auto found = shortcuts_.find(entry.key.name);
+        if (found != shortcuts_.end() && found->second.trigger == wanted.trigger)
+            continue;
+        auto combination = platform::KeyCombination::parse(wanted.trigger);
+        if (wanted.trigger.empty())
+            hotkeys_->remove(entry.key.name);
+        else if (!combination) {
+            hotkeys_->remove(entry.key.name);
+            wanted.problem = fmt::format("{}: \"{}\" is no shortcut this keyboard can type.", entry.what,
+                                         wanted.trigger);
+        } else {
+            switch (hotkeys_->add(entry.key.name, *combination, entry.pressed)) {
+            case platform::GlobalHotkeys::Grab::grabbed: break;
+            case platform::GlobalHotkeys::Grab::taken:
+                wanted.problem = fmt::format("{}: {} is taken by another program.", entry.what, combination->text());
+                break;
+            case platform::GlobalHotkeys::Grab::noKey:
+                wanted.problem = fmt::format("{}: this keyboard has no key for {}.", entry.what, combination->text());
+                break;
+            case platform::GlobalHotkeys::Grab::noServer:
+                wanted.problem = fmt::format("{}: shortcuts need an X11 session.", entry.what);
+                break;
+            }
+        }
+        shortcuts_[entry.key.name] = std::move(wanted);
+    }
+}
+
+std::vector<std::string> KeepAwakeModule::hotkeyProblems() const
+{
+    std::vector<std::string> out;
+    for (const auto& [name, shortcut] : shortcuts_) {
+        if (shortcut.problem)
+            out.push_back(*shortcut.problem);
+    }
+    return out;
+}
+
 // ---- Log and settings
 
 void KeepAwakeModule::record(KeepAwakeLogEntry::Event event, std::string reason)
@@ -814,6 +996,7 @@ void KeepAwakeModule::settingsChanged()
     }
     if (autoChanged)
         restartAuto();
+    registerHotkeys();
     if (running_)
         tick();
 }

@@ -17,7 +17,18 @@
 // when it turns true, renewed well inside the lease while it stays true,
 // released when it turns false or the module stops. A hold the helper
 // refuses or drops stops the user's holds like a guardrail does, and is not
-// asked for again until the plan lets go of it or the user resumes.
+// asked for again until the plan lets go of it or the user resumes. While
+// a closed-lid hold is wanted but not taken, the tick checks the helper
+// again every 30 s, so one that died or was removed shows as such, and one
+// that came back is asked again; a taken hold's renewals watch it then.
+//
+// The lid is read on the same 30 s tick (logind never announces its
+// changes) and followed where announced. Closing it while something holds
+// is logged with the work that held; opening it again logs that and builds
+// the recap the section shows.
+//
+// A stay hold outlives a restart: at launch, a stored "Stay awake" choice
+// takes up the hold the log shows unfinished, with its first deadline.
 
 #include <cstdint>
 #include <filesystem>
@@ -49,6 +60,8 @@
 #include "core/keepawake/WorkloadScanner.h"
 #include "core/notch/ModuleContext.h"
 #include "core/notch/SettingsStore.h"
+#include "platform/GlobalHotkeys.h"
+#include "platform/LidSwitch.h"
 #include "platform/PowerInhibitor.h"
 
 namespace corvane::app {
@@ -71,6 +84,7 @@ public:
     // The helper ends a hold whose lease runs out; three renewals fit in one.
     static constexpr std::int64_t leaseSeconds = 90;
     static constexpr double renewInterval = 30;
+    static constexpr double helperCheckInterval = 30;
 
     struct Sources {
         SettingsStore& settings;
@@ -88,6 +102,10 @@ public:
         std::optional<ClosedLidLink::Options> closedLid = std::nullopt;
         // Runs the helper's install and removal; none: the card offers neither.
         const ProcessRunner* processes = nullptr;
+        // None: the lid counts as open.
+        platform::LidSwitch* lidSwitch = nullptr;
+        // None: no global shortcuts.
+        platform::GlobalHotkeys* hotkeys = nullptr;
     };
 
     // Found by the auto scan: the work and the listed apps that run.
@@ -132,6 +150,13 @@ public:
     // Step away's hold.
     void holdForAway(bool on);
     void refreshRadar();
+    // Asks a process of the radar to quit with SIGTERM; false, and nothing
+    // sent, unless its row may be quit (never the system's, never ours).
+    bool quitRadarProcess(std::int32_t pid);
+    // The stay hold on or off, the lid choice following.
+    void toggleStay();
+    std::vector<WorkloadRule> customRules() const;
+    void setCustomRules(const std::vector<WorkloadRule>& rules);
 
     const std::optional<KeepAwakeSession>& session() const { return session_; }
     LidChoice choice() const { return choice_; }
@@ -159,6 +184,9 @@ public:
     AssertionKind heldKind() const { return heldKind_; }
     GuardrailPolicy guardrails() const;
     bool externalDisplay() const { return externalDisplay_; }
+    bool lidIsClosed() const { return lidIsClosed_; }
+    // One line per shortcut that could not be registered.
+    std::vector<std::string> hotkeyProblems() const;
 
     KeepAwakeInputs inputs() const;
     KeepAwakeStatus status() const;
@@ -175,8 +203,13 @@ signals:
     void changed();
 
 private:
-    KeepAwakeModule(std::unique_ptr<platform::PowerInhibitor> power, AppEnvironment& environment,
-                    const DevServersModule& devServers, QObject* parent);
+    // The platform services the app's module owns.
+    struct Owned {
+        std::unique_ptr<platform::PowerInhibitor> power;
+        std::unique_ptr<platform::LidSwitch> lid;
+        std::unique_ptr<platform::GlobalHotkeys> hotkeys;
+    };
+    KeepAwakeModule(Owned owned, AppEnvironment& environment, const DevServersModule& devServers, QObject* parent);
     bool scanning() const { return running_ && !frozen_ && autoEnabled(); }
     // Re-plans after every change: the power hold, the ear, the tray.
     void refresh();
@@ -188,6 +221,13 @@ private:
     void checkGuardrails();
     void guardedStop(StopCause cause, std::string logReason);
     void helperProbed(HelperState state);
+    void changeHelper(void (ClosedLidLink::*command)(const ProcessRunner&, ClosedLidLink::Outcome));
+    // Whether the plan would ask for the closed-lid hold with a ready helper.
+    bool lidHoldWanted() const;
+    void recheckHelper();
+    void readLid();
+    void lidChanged(bool closed);
+    void registerHotkeys();
     void applyLease(bool wanted);
     void renewLease();
     void leaseAnswered(std::uint64_t generation, std::optional<ClosedLidHelperStatus> status);
@@ -215,7 +255,11 @@ private:
     Calendar calendar_;
     ModuleContext context_;
     const ProcessRunner* processes_;
+    platform::LidSwitch* lidSwitch_;
+    platform::GlobalHotkeys* hotkeys_;
     std::unique_ptr<platform::PowerInhibitor> ownedPower_;
+    std::unique_ptr<platform::LidSwitch> ownedLid_;
+    std::unique_ptr<platform::GlobalHotkeys> ownedHotkeys_;
 
     LidChoice choice_ = LidChoice::sleepWhenDone;
     KeepAwakeRules rules_;
@@ -233,6 +277,16 @@ private:
     std::optional<WallTime> readAt_;
     ThermalWarning thermal_;
     bool externalDisplay_ = false;
+    bool lidIsClosed_ = false;
+    bool lidLogged_ = false;  // the closing was logged: its opening is, with a recap
+    bool lidReading_ = false;
+    std::optional<WallTime> probedAt_;
+    bool probing_ = false;
+    struct Shortcut {
+        std::string trigger;  // as the setting gave it; empty when unassigned
+        std::optional<std::string> problem;
+    };
+    std::map<std::string, Shortcut> shortcuts_;  // by setting name
 
     AutoModeController autoController_{0};
     KeepAwakeAgents agents_;

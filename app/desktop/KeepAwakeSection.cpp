@@ -6,6 +6,8 @@
 #include <fmt/format.h>
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,6 +40,7 @@ constexpr int iconPixels = 16;
 constexpr int minimumBudget = 480;
 
 using SectionWidgets::add;
+using SectionWidgets::button;
 using SectionWidgets::clear;
 using SectionWidgets::css;
 using SectionWidgets::qs;
@@ -68,15 +71,6 @@ QLabel* label(const QString& text, const char* role, Fonts::Style style, bool bo
     return out;
 }
 
-QPushButton* button(const QString& text, const char* name)
-{
-    auto* out = new QPushButton(text);
-    out->setObjectName(QString::fromLatin1(name));
-    out->setFont(Fonts::font(Fonts::Style::caption));
-    out->setFocusPolicy(Qt::TabFocus);
-    return out;
-}
-
 // A row: a symbol, a title over a detail line, a note on the right, and an
 // optional button at the end.
 QFrame* row(const std::string& id, std::string_view symbolName, const QColor& tint, const QString& title,
@@ -98,10 +92,32 @@ QFrame* row(const std::string& id, std::string_view symbolName, const QColor& ti
     return frame;
 }
 
-void addButton(QFrame* frame, QPushButton* pushButton)
+void addButton(QFrame* frame, QPushButton* pushButton, int column = 3)
 {
     auto* grid = static_cast<QGridLayout*>(frame->layout());
-    grid->addWidget(pushButton, 0, 3, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(pushButton, 0, column, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
+}
+
+QString kindTitle(WorkloadKind kind)
+{
+    switch (kind) {
+    case WorkloadKind::agent: return QStringLiteral("Agent");
+    case WorkloadKind::build: return QStringLiteral("Build");
+    case WorkloadKind::custom: return QStringLiteral("Custom");
+    }
+    return {};
+}
+
+QString ruleDetail(const WorkloadRule& rule)
+{
+    QString floor = rule.minCPU > 0 ? QStringLiteral("from %1 % CPU").arg(rule.minCPU, 0, 'g', 4)
+                                    : QStringLiteral("any CPU");
+    return kindTitle(rule.kind) + QStringLiteral(" · ") + floor;
+}
+
+bool sameRule(const WorkloadRule& a, const WorkloadRule& b)
+{
+    return a.kind == b.kind && QString::fromStdString(a.match).compare(QString::fromStdString(b.match), Qt::CaseInsensitive) == 0;
 }
 
 // Three steps, work runs, the machine is held awake, it sleeps: the lit
@@ -287,6 +303,36 @@ QWidget* KeepAwakeSection::buildControls()
     appProblem_->hide();
     column->addWidget(appProblem_);
 
+    column->addWidget(label(QStringLiteral("Your own work"), "section", Fonts::Style::caption, true));
+    customRules_ = new QVBoxLayout;
+    customRules_->setSpacing(2);
+    column->addLayout(customRules_);
+    auto* ruleLine = new QHBoxLayout;
+    ruleKind_ = new QComboBox;
+    ruleKind_->setObjectName(QStringLiteral("ruleKind"));
+    for (WorkloadKind kind : {WorkloadKind::custom, WorkloadKind::build, WorkloadKind::agent})
+        ruleKind_->addItem(kindTitle(kind), int(kind));
+    ruleLine->addWidget(ruleKind_);
+    ruleMatch_ = new QLineEdit;
+    ruleMatch_->setObjectName(QStringLiteral("ruleMatch"));
+    ruleMatch_->setPlaceholderText(QStringLiteral("Process name, or a phrase of its command line"));
+    connect(ruleMatch_, &QLineEdit::returnPressed, this, &KeepAwakeSection::saveRule);
+    ruleLine->addWidget(ruleMatch_, 1);
+    ruleCPU_ = new QDoubleSpinBox;
+    ruleCPU_->setObjectName(QStringLiteral("ruleCPU"));
+    ruleCPU_->setRange(0, 1600);
+    ruleCPU_->setDecimals(1);
+    ruleCPU_->setSuffix(QStringLiteral(" % CPU"));
+    ruleCPU_->setToolTip(QStringLiteral("Counts only while the process uses at least this much of one core; 0 for any."));
+    ruleLine->addWidget(ruleCPU_);
+    saveRule_ = button(QStringLiteral("Add"), "saveRule");
+    connect(saveRule_, &QPushButton::clicked, this, &KeepAwakeSection::saveRule);
+    ruleLine->addWidget(saveRule_);
+    column->addLayout(ruleLine);
+    ruleProblem_ = label(QString(), "problem", Fonts::Style::caption);
+    ruleProblem_->hide();
+    column->addWidget(ruleProblem_);
+
     column->addWidget(label(QStringLiteral("Safety"), "section", Fonts::Style::caption, true));
     auto* floorLine = new QHBoxLayout;
     floorLine->addWidget(label(QStringLiteral("Let the computer sleep below"), "title", Fonts::Style::body), 1);
@@ -336,6 +382,81 @@ void KeepAwakeSection::addApp()
     changeRules(rules.adding(typed));
 }
 
+void KeepAwakeSection::showRuleProblem(const QString& problem)
+{
+    ruleProblem_->setText(problem);
+    ruleProblem_->setVisible(!problem.isEmpty());
+}
+
+void KeepAwakeSection::saveRule()
+{
+    std::string typed = ruleMatch_->text().toStdString();
+    WorkloadRule rule{static_cast<WorkloadKind>(ruleKind_->currentData().toInt()),
+                      std::string(KeepAwakeText::trimmed(typed)), ruleCPU_->value()};
+    std::vector<WorkloadRule> rules = module_.customRules();
+    if (editing_ && *editing_ >= rules.size())
+        editing_.reset();
+    if (rule.match.empty())
+        return showRuleProblem(QStringLiteral("Type a process name or a phrase of its command line."));
+    if (!WorkloadRule::isValid(typed))
+        return showRuleProblem(QStringLiteral("A rule matches at most 100 characters, without control characters."));
+    for (std::size_t index = 0; index < rules.size(); ++index) {
+        if (index != editing_ && sameRule(rules[index], rule))
+            return showRuleProblem(QStringLiteral("That rule is listed already."));
+    }
+    showRuleProblem({});
+    if (editing_)
+        rules[*editing_] = rule;
+    else
+        rules.push_back(rule);
+    editing_.reset();
+    ruleMatch_->clear();
+    ruleCPU_->setValue(0);
+    saveRule_->setText(QStringLiteral("Add"));
+    module_.setCustomRules(rules);
+}
+
+void KeepAwakeSection::editRule(std::size_t index)
+{
+    std::vector<WorkloadRule> rules = module_.customRules();
+    if (index >= rules.size())
+        return;
+    editing_ = index;
+    ruleKind_->setCurrentIndex(ruleKind_->findData(int(rules[index].kind)));
+    ruleMatch_->setText(qs(rules[index].match));
+    ruleCPU_->setValue(std::max(0.0, rules[index].minCPU));
+    saveRule_->setText(QStringLiteral("Save"));
+    showRuleProblem({});
+}
+
+void KeepAwakeSection::showCustomRules()
+{
+    clear(customRules_);
+    std::vector<WorkloadRule> rules = module_.customRules();
+    for (std::size_t index = 0; index < rules.size(); ++index) {
+        QFrame* ruleRow = row("rule." + std::to_string(index), {}, Palette::text, qs(rules[index].match),
+                              ruleDetail(rules[index]), QString(), devicePixelRatioF());
+        auto* edit = button(QStringLiteral("Edit"), "editRule");
+        connect(edit, &QPushButton::clicked, this, [this, index] { editRule(index); });
+        addButton(ruleRow, edit);
+        auto* remove = button(QStringLiteral("Remove"), "removeRule");
+        connect(remove, &QPushButton::clicked, this, [this, index] {
+            std::vector<WorkloadRule> now = module_.customRules();
+            if (index >= now.size())
+                return;
+            now.erase(now.begin() + std::ptrdiff_t(index));
+            if (editing_ == index)
+                editing_.reset();
+            else if (editing_ && *editing_ > index)
+                --*editing_;
+            saveRule_->setText(editing_ ? QStringLiteral("Save") : QStringLiteral("Add"));
+            module_.setCustomRules(now);
+        });
+        addButton(ruleRow, remove, 4);
+        add(customRules_, ruleRow);
+    }
+}
+
 void KeepAwakeSection::changeRules(const KeepAwakeRules& rules)
 {
     if (rules != module_.rules())
@@ -355,6 +476,7 @@ void KeepAwakeSection::rebuild()
     showStatus(layout);
     showHolders(holders, layout);
     showAuto();
+    showCustomRules();
     showRecap(layout);
     showRadar(budget);
 }
@@ -374,6 +496,11 @@ void KeepAwakeSection::showStatus(const KeepAwakeMetrics::Layout& layout)
     }
     if (const auto& message = module_.lastMessage())
         add(status_, label(qs(*message), "problem", Fonts::Style::caption));
+    for (const std::string& problem : module_.hotkeyProblems()) {
+        QLabel* line = label(qs(problem), "problem", Fonts::Style::caption);
+        line->setObjectName(QStringLiteral("hotkeyProblem"));
+        add(status_, line);
+    }
     if (layout.flow)
         add(status_, new FlowPicture(status.flowActive, status.flowDone));
     if (layout.helperCard) {
@@ -500,8 +627,38 @@ void KeepAwakeSection::showRadar(double budget)
         add(radar_, label(QStringLiteral("Nothing else keeps the computer awake."), "empty", Fonts::Style::body));
     for (int index = 0; index < layout.otherRows && index < int(rows.size()); ++index) {
         const AwakeRadar::Row& other = rows[std::size_t(index)];
-        add(radar_, row("radar." + std::to_string(other.pid), {}, Palette::text, qs(other.name), qs(other.sub),
-                        qs(other.tag), devicePixelRatioF()));
+        bool confirming = other.pid == confirmingQuit_;
+        QString sub = confirming ? QStringLiteral("Quit %1? Its unsaved work may be lost.").arg(qs(other.name))
+                                 : qs(other.sub);
+        QFrame* radarRow = row("radar." + std::to_string(other.pid), {}, Palette::text, qs(other.name), sub,
+                               qs(other.tag), devicePixelRatioF());
+        if (other.canQuit && !other.system) {
+            std::int32_t pid = other.pid;
+            if (!confirming) {
+                auto* quit = button(QStringLiteral("Quit…"), "quitProcess");
+                connect(quit, &QPushButton::clicked, this, [this, pid] {
+                    confirmingQuit_ = pid;
+                    rebuild();
+                });
+                addButton(radarRow, quit);
+            } else {
+                auto* cancel = button(QStringLiteral("Cancel"), "cancelQuit");
+                connect(cancel, &QPushButton::clicked, this, [this] {
+                    confirmingQuit_ = 0;
+                    rebuild();
+                });
+                addButton(radarRow, cancel);
+                auto* confirm = button(QStringLiteral("Quit"), "confirmQuit");
+                confirm->setProperty("role", "primary");
+                connect(confirm, &QPushButton::clicked, this, [this, pid] {
+                    confirmingQuit_ = 0;
+                    module_.quitRadarProcess(pid);
+                    rebuild();
+                });
+                addButton(radarRow, confirm, 4);
+            }
+        }
+        add(radar_, radarRow);
     }
     if (layout.hiddenOthers > 0)
         add(radar_, label(QStringLiteral("and %1 more").arg(layout.hiddenOthers), "detail", Fonts::Style::caption));

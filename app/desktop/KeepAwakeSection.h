@@ -2,11 +2,14 @@
 // The Keep awake section of the Focus surface: the headline with its flow
 // picture, quick timers, the lid choice, what holds the machine awake now
 // (each user hold with its stop button), the closed-lid helper's card, the
-// Auto Mode card with its rules and app list, the guardrails, the recap of
-// the last closed lid with the week's totals, and the other programs that
-// keep the machine awake. The parts the user edits are built once; the
-// rest follows the module's changes.
+// Auto Mode card with its rules, app list and the user's own workload
+// rules, the guardrails, the recap of the last closed lid with the week's
+// totals, and the other programs that keep the machine awake (an app among
+// them can be asked to quit, once confirmed). The parts the user edits are
+// built once; the rest follows the module's changes.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,8 @@
 #include "core/keepawake/KeepAwakeRules.h"
 
 class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -40,6 +45,9 @@ public:
     // Adds the app id typed in the field; an id that is not valid leaves the
     // rules as they are and says why.
     void addApp();
+    // Adds the workload rule of the form, or saves the one being edited; a
+    // rule that is not valid, or listed already, is refused with the reason.
+    void saveRule();
 
 protected:
     void shownChanged(bool shown) override;
@@ -52,6 +60,9 @@ private:
     void showAuto();
     void showRecap(const KeepAwakeMetrics::Layout& layout);
     void showRadar(double budget);
+    void showCustomRules();
+    void editRule(std::size_t index);
+    void showRuleProblem(const QString& problem);
     void changeRules(const KeepAwakeRules& rules);
 
     KeepAwakeModule& module_;
@@ -69,6 +80,14 @@ private:
     QCheckBox* ruleDisplay_ = nullptr;
     QLineEdit* appField_ = nullptr;
     QLabel* appProblem_ = nullptr;
+    QVBoxLayout* customRules_ = nullptr;
+    QComboBox* ruleKind_ = nullptr;
+    QLineEdit* ruleMatch_ = nullptr;
+    QDoubleSpinBox* ruleCPU_ = nullptr;
+    QPushButton* saveRule_ = nullptr;
+    QLabel* ruleProblem_ = nullptr;
+    std::optional<std::size_t> editing_;  // the rule the form edits; none: the form adds one
+    std::int32_t confirmingQuit_ = 0;     // the radar row asking "quit?"; 0: none
     QSpinBox* batteryFloor_ = nullptr;
     QCheckBox* chargingOnly_ = nullptr;
     QPushButton* removeHelper_ = nullptr;

@@ -43,6 +43,18 @@ SectionRegistry SectionRegistry::builtIn()
     return registry;
 }
 
+void SectionRegistry::extend(std::string_view id, std::function<void(QWidget* section)> attach)
+{
+    const Factory* existing = find(id);
+    if (existing == nullptr)
+        return;
+    add(std::string(id), [factory = *existing, attach = std::move(attach)](AppEnvironment& environment, QWidget* parent) {
+        QWidget* widget = factory(environment, parent);
+        attach(widget);
+        return widget;
+    });
+}
+
 const SectionRegistry::Factory* SectionRegistry::find(std::string_view id) const
 {
     auto found = factories_.find(id);

@@ -44,6 +44,9 @@ public:
     // A later factory for the same id replaces the earlier one.
     void add(std::string id, Factory factory) { factories_[std::move(id)] = std::move(factory); }
     const Factory* find(std::string_view id) const;
+    // Lets another module take part in a registered section: `attach` sees
+    // each widget the factory builds. Nothing when no section has the id.
+    void extend(std::string_view id, std::function<void(QWidget* section)> attach);
     // Home always has content (its widgets); another surface only with a
     // registered section.
     bool hasContent(Surface surface) const;

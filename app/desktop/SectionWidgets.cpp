@@ -67,6 +67,19 @@ QFrame* rowFrame(const std::string& id)
     return row;
 }
 
+QPushButton* button(const QString& text, const char* name, bool primary)
+{
+    auto* out = new QPushButton(text);
+    out->setObjectName(QString::fromLatin1(name));
+    if (primary)
+        out->setProperty("role", "primary");
+    else
+        out->setFlat(true);
+    out->setFont(Fonts::font(Fonts::Style::caption));
+    out->setFocusPolicy(Qt::TabFocus);
+    return out;
+}
+
 QScrollArea* scrolling(QWidget* content)
 {
     auto* scroll = new QScrollArea;

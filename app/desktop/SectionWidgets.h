@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QString>
 #include <QVBoxLayout>
@@ -33,6 +34,9 @@ QString sectionStyleSheet(const QString& name);
 QLabel* label(const QString& text, const char* role, ui::Fonts::Style style, bool bold = false);
 QLabel* symbolLabel(std::string_view symbol, const QColor& tint, qreal scale, int pixels = iconPixels);
 QFrame* rowFrame(const std::string& id);
+// A caption-sized button found by `name`: filled with the accent when
+// primary, flat otherwise.
+QPushButton* button(const QString& text, const char* name, bool primary = false);
 // `content` in a frameless area that scrolls only up and down.
 QScrollArea* scrolling(QWidget* content);
 // Takes every widget out of the layout. A button's click may rebuild the

@@ -13,6 +13,7 @@
 
 #include "core/base/Files.h"
 #include "core/notch/Keys.h"
+#include "core/notch/KnownPaths.h"
 #include "core/runtime/AgentSkillFile.h"
 
 namespace corvane::app {
@@ -184,7 +185,7 @@ QString SettingsWindow::installSkill(const std::function<bool(const QString&, co
 {
     if (paths_.isHarness())
         return harnessText;
-    std::string executable = AgentSkillFile::runningExecutable();
+    std::string executable = KnownPaths::runningExecutable().string();
     QString file = QString::fromStdString(paths_.agentSkill().string());
     QString informative = QStringLiteral("This writes ") + file + QStringLiteral(":\n\n")
                         + QString::fromStdString(AgentSkillFile::text(executable));

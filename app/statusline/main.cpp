@@ -1,15 +1,18 @@
-// corvane-statusline: the statusline command Claude Code runs (see
-// StatuslineHelper). Links only the core, so it starts in a few
-// milliseconds on every statusline refresh.
+// corvane-statusline: the statusline command Claude Code runs and, with
+// "codex-notify" first, Codex's notifier (see StatuslineHelper). Links only
+// the core, so it starts in a few milliseconds on every statusline refresh.
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
 #include "core/agents/ClaudeStatusline.h"
+#include "core/agents/CodexNotifyHelper.h"
 #include "core/agents/StatuslineHelper.h"
 #include "core/notch/KnownPaths.h"
 
@@ -51,8 +54,16 @@ void writeAll(const std::string& text)
 int main(int argc, char** argv)
 {
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    std::string input = readInput();
     corvane::SystemClock clock;
+    // Codex passes everything in arguments; its standard input is not ours to wait on.
+    if (!arguments.empty() && arguments.front() == corvane::CodexNotifyHelper::mode) {
+        std::error_code error;
+        std::filesystem::path folder = std::filesystem::current_path(error);
+        return corvane::StatuslineHelper::codexNotify({arguments.begin() + 1, arguments.end()},
+                                                      corvane::KnownPaths::current().home(), clock.now(),
+                                                      corvane::KnownPaths::processEnvironment(), ::getpid(), folder);
+    }
+    std::string input = readInput();
     corvane::StatuslineHelper::Result result = corvane::StatuslineHelper::run(
         input, arguments, corvane::KnownPaths::current().home(), clock.now(), corvane::KnownPaths::processEnvironment());
     writeAll(result.output);

@@ -5,10 +5,12 @@
 #include <ostream>
 #include <system_error>
 
+#include "core/agents/ClaudeHooksWriter.h"
 #include "core/base/Ascii.h"
 #include "core/base/Files.h"
 #include "core/base/JsonStore.h"
 #include "core/notch/Keys.h"
+#include "core/notch/KnownPaths.h"
 #include "core/notch/SettingsStore.h"
 
 namespace corvane {
@@ -186,6 +188,38 @@ std::optional<std::string> ClaudeHookInbox::parseApp(std::string_view app, std::
             return std::string(candidate);
     }
     return std::nullopt;
+}
+
+std::string ClaudeHookInbox::hookCommand(ClaudeHookEvent::Kind event)
+{
+    // Runs under dash as well as bash: POSIX sh only. The hosting app is the
+    // desktop file the terminal was launched from, without ".desktop".
+    std::string command = R"sh({ d=")sh";
+    command.append(KnownPaths::inboxForShell);
+    command.append(
+        R"sh("; mkdir -p "$d" && chmod 700 "$d"; n=$(basename "${CLAUDE_PROJECT_DIR:-$PWD}" | tr -cd '[:alnum:]._ -' | cut -c1-80); )sh"
+        R"sh(a=$(basename -- "${GIO_LAUNCHED_DESKTOP_FILE:-}" .desktop | tr -cd '[:alnum:].-' | cut -c1-120); )sh"
+        R"sh(t=$(printf '%s' "${TERM_PROGRAM:-}" | tr -cd '[:alnum:]._+-' | cut -c1-40); )sh"
+        R"sh(y=$(ps -o tty= -p $PPID 2>/dev/null | tr -cd '[:alnum:]' | cut -c1-12); )sh"
+        R"sh(s=$( (head -c 65536; cat >/dev/null) | tr -d '\n' | )sh"
+        R"sh(sed -n 's/.*"session_id"[[:space:]]*:[[:space:]]*"\([A-Za-z0-9-]*\)".*/\1/p' | cut -c1-64); )sh"
+        R"sh(f="claude-$$-$(date +%s).json"; printf '{"agent":"claude","project":"%s","event":")sh");
+    command.append(rawValue(event));
+    command.append(
+        R"sh(","app":"%s","term":"%s","session":"%s","tty":"%s"}' "$n" "$a" "$t" "$s" "$y" > "$d/.$f.tmp" )sh"
+        R"sh(&& mv "$d/.$f.tmp" "$d/$f"; } >/dev/null 2>&1; exit 0)sh");
+    return command;
+}
+
+std::string ClaudeHookInbox::settingsSnippet()
+{
+    nlohmann::ordered_json hooks = nlohmann::ordered_json::object();
+    for (auto [name, kind] : ClaudeHooksWriter::hookEvents) {
+        nlohmann::ordered_json entry = {{"type", "command"}, {"command", ClaudeHooksWriter::command(kind)}};
+        nlohmann::ordered_json group = {{"hooks", nlohmann::ordered_json::array({entry})}};
+        hooks[std::string(name)] = nlohmann::ordered_json::array({group});
+    }
+    return nlohmann::ordered_json{{"hooks", hooks}}.dump(2) + "\n";
 }
 
 }  // namespace corvane

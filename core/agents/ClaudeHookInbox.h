@@ -83,6 +83,16 @@ struct ClaudeHookInbox {
     static std::optional<std::string> parseTTY(std::string_view text);
     // The hosting app's id, else the terminal program; nothing when both are empty or malformed.
     static std::optional<std::string> parseApp(std::string_view app, std::string_view term);
+
+    // The shell command of one Claude Code hook: run by `sh` with the hook's
+    // JSON on standard input, it drops one inbox file and never fails the
+    // tool. It writes only the project folder's name, the hosting app (the
+    // desktop file the terminal was launched from) and terminal, the session
+    // id and the terminal device, each filtered to a few safe characters.
+    static std::string hookCommand(ClaudeHookEvent::Kind event);
+    // The JSON to paste into Claude Code's settings by hand: a `hooks` member
+    // with the three hooks, each carrying the same command as an install.
+    static std::string settingsSnippet();
 };
 
 template <>

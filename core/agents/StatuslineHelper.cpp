@@ -5,6 +5,7 @@
 
 #include "core/agents/ClaudeAccounts.h"
 #include "core/agents/ClaudeStatusline.h"
+#include "core/agents/CodexNotifyHelper.h"
 #include "core/base/Files.h"
 #include "core/base/ProcessRunner.h"
 #include "core/notch/KnownPaths.h"
@@ -14,6 +15,19 @@ namespace corvane::StatuslineHelper {
 namespace fs = std::filesystem;
 
 namespace {
+
+// Claude Code and Codex run the helper, never a test harness: a harness
+// keeps its data in a folder of its own process, which the helper could
+// not know.
+KnownPaths appPaths(const Environment& environment, const fs::path& home)
+{
+    KnownPaths::Inputs inputs;
+    inputs.applicationID = KnownPaths::compiledApplicationID();
+    inputs.environment = environment;
+    inputs.environment.erase(std::string(KnownPaths::harnessVariable));
+    inputs.home = home;
+    return KnownPaths::resolve(inputs);
+}
 
 // An exit code like the shell's for a command that could not run.
 constexpr std::int32_t couldNotRun = 127;
@@ -91,14 +105,35 @@ Result wrap(const std::string& command, std::string_view input, const Environmen
 
 fs::path statusFolder(const Environment& environment, const fs::path& home)
 {
-    // Claude Code runs the helper, never a test harness: a harness keeps its
-    // data in a folder of its own process, which the helper could not know.
-    KnownPaths::Inputs inputs;
-    inputs.applicationID = KnownPaths::compiledApplicationID();
-    inputs.environment = environment;
-    inputs.environment.erase(std::string(KnownPaths::harnessVariable));
-    inputs.home = home;
-    return KnownPaths::resolve(inputs).statusFile().parent_path();
+    return appPaths(environment, home).statusFile().parent_path();
+}
+
+fs::path inboxFolder(const Environment& environment, const fs::path& home)
+{
+    return appPaths(environment, home).inbox();
+}
+
+std::int32_t codexNotify(const std::vector<std::string>& arguments, const fs::path& home, WallTime now,
+                         const Environment& environment, long pid, const fs::path& folder)
+{
+    CodexNotifyHelper::Plan plan = CodexNotifyHelper::plan(arguments, folder);
+    if (plan.event) {
+        fs::path inbox = inboxFolder(environment, home);
+        // A failure only costs the alert; the previous notifier still runs.
+        if (createDirectories(inbox, 0700))
+            (void)writeFileAtomically(inbox / CodexNotifyHelper::fileName(pid, now), *plan.event);
+    }
+    if (!plan.previous.empty()) {
+        ChildRegistry registry;
+        ProcessRunner runner(registry);
+        ProcessRequest request;
+        request.program = plan.previous.front();
+        request.arguments.assign(plan.previous.begin() + 1, plan.previous.end());
+        request.environment.inherit = false;
+        request.environment.set = environment;
+        (void)runner.run(request);
+    }
+    return 0;
 }
 
 fs::path statusFile(const Environment& environment, const fs::path& home)

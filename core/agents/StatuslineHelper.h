@@ -4,6 +4,10 @@
 // the app, and either prints a short line itself or runs the user's own
 // statusline command ("--wrap" and the command) with the same input and
 // passes on what it prints.
+//
+// The same program is Codex's notifier ("codex-notify" first, see
+// CodexNotifyHelper): it drops the finished turn into the inbox and runs
+// the user's previous notifier.
 
 #include <cstdint>
 #include <filesystem>
@@ -32,6 +36,15 @@ struct Result {
 std::filesystem::path statusFolder(const Environment& environment, const std::filesystem::path& home);
 // The legacy status file in that folder.
 std::filesystem::path statusFile(const Environment& environment, const std::filesystem::path& home);
+
+// The inbox folder of this build's data folder.
+std::filesystem::path inboxFolder(const Environment& environment, const std::filesystem::path& home);
+
+// One "codex-notify" run; `arguments` follow the mode. Writes the inbox
+// file (dot name, then rename), then runs the previous notifier to its end.
+// Always 0: Codex must never see its notifier fail.
+std::int32_t codexNotify(const std::vector<std::string>& arguments, const std::filesystem::path& home, WallTime now,
+                         const Environment& environment, long pid, const std::filesystem::path& folder);
 
 // One run: `input` is what was read from standard input, at most
 // ClaudeStatusline::maxStdin bytes plus one to tell that there was more.

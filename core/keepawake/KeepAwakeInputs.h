@@ -5,6 +5,8 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/base/Time.h"
 #include "core/keepawake/GuardrailPolicy.h"
@@ -25,9 +27,18 @@ struct StayHold {
     WallTime startedAt;
     WallTime deadline;
 
+    // The log's reason when the hold starts or the user stops it.
+    static constexpr std::string_view logReason = "stay awake";
+
     // A hold of `hours` (the setting "keepAwake.lidHours") from now; a
     // missing, non-positive or non-finite length gives eight hours.
     static StayHold starting(WallTime now, std::optional<double> hours);
+    // The hold the log shows started and not yet stopped by the user or a
+    // guardrail, as it was when the program last ran: its start and the
+    // deadline `hours` after it. None when there is no such hold or its
+    // deadline is not after `now`.
+    static std::optional<StayHold> unfinished(const std::vector<KeepAwakeLogEntry>& entries, WallTime now,
+                                              std::optional<double> hours);
 
     bool operator==(const StayHold&) const = default;
 };

@@ -171,7 +171,7 @@ inline const SettingKey<Hotkey> hotkeyAway{"hotkey.away", std::nullopt};
 inline const SettingKey<Hotkey> hotkeyCleaning{"hotkey.cleaning", std::nullopt};
 inline const SettingKey<Hotkey> hotkeyClipboard{"hotkey.clipboard", std::nullopt};
 inline const SettingKey<Hotkey> hotkeyColor{"hotkey.color", std::nullopt};
-inline const SettingKey<Hotkey> hotkeyKeepAwakeAuto{"hotkey.keepAwakeAuto", "CTRL+ALT+a"};
+inline const SettingKey<Hotkey> hotkeyKeepAwakeAuto{"hotkey.keepAwakeAuto", "LOGO+ALT+a"};
 inline const SettingKey<Hotkey> hotkeyKeepAwakeLid{"hotkey.keepAwakeLid", std::nullopt};
 inline const SettingKey<Hotkey> hotkeyKeepAwakeStop{"hotkey.keepAwakeStop", std::nullopt};
 inline const SettingKey<Hotkey> hotkeyMuteMics{"hotkey.muteMics", std::nullopt};

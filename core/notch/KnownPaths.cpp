@@ -11,6 +11,13 @@ namespace corvane {
 
 namespace fs = std::filesystem;
 
+fs::path KnownPaths::runningExecutable()
+{
+    std::error_code error;
+    fs::path self = fs::read_symlink("/proc/self/exe", error);
+    return error || self.empty() ? fs::path(installedAppFallback) : self;
+}
+
 namespace {
 
 bool isAsciiAlphanumericOrDash(char c)

@@ -66,6 +66,9 @@ public:
 
     // The environment of this process, as a map.
     static Environment processEnvironment();
+    // This process's executable; `installedAppFallback` when the system
+    // does not say.
+    static std::filesystem::path runningExecutable();
 
     // Keeps the process's arguments for current(); main calls it first thing.
     static void setProcessArguments(std::vector<std::string> arguments);

@@ -1,9 +1,6 @@
 #include "core/runtime/AgentSkillFile.h"
 
-#include <unistd.h>
-
 #include "core/base/Files.h"
-#include "core/notch/KnownPaths.h"
 
 namespace corvane {
 
@@ -17,13 +14,6 @@ std::string AgentSkillFile::text(std::string_view executablePath)
            "Run `\"" + path + "\" --status --json` to get JSON with `devServers` (port, framework, project, pid) and\n"
            "`keepAwake.lastEvent`. It is read-only. To keep the computer awake for a long task, ask the user to turn\n"
            "on Auto Mode in Lunebox (\u2325\u2318A); do not change power settings yourself.";
-}
-
-std::string AgentSkillFile::runningExecutable()
-{
-    std::error_code error;
-    auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error || self.empty() ? std::string(KnownPaths::installedAppFallback) : self.string();
 }
 
 Result<void> AgentSkillFile::write(const std::filesystem::path& file, std::string_view executablePath)

@@ -13,8 +13,6 @@ namespace corvane {
 struct AgentSkillFile {
     // The file's whole text, naming the executable to run; no final newline.
     static std::string text(std::string_view executablePath);
-    // The executable this process runs from, else the installed program's path.
-    static std::string runningExecutable();
     // Creates the missing folders and replaces the file in one rename.
     static Result<void> write(const std::filesystem::path& file, std::string_view executablePath);
     // Deletes the file and leaves its folders; a failure is ignored.

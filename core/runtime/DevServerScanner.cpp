@@ -93,12 +93,32 @@ const DevServerScanner::Entry* DevServerScanner::entryFor(std::int32_t pid, cons
 
 ScanResult DevServerScanner::scan(const std::set<int>& ignoredPorts, bool loads)
 {
+    return scan(ignoredPorts, loads, {});
+}
+
+std::vector<DevServer> DevServerScanner::servers()
+{
+    return scan({}, false, [this](std::int32_t pid) { return mayServe(pid); }).servers;
+}
+
+bool DevServerScanner::mayServe(std::int32_t pid) const
+{
+    auto path = ProcessInspector::path(pid);
+    if (!path || DevServerClassifier::isSystemPath(*path))
+        return false;
+    std::string name = ProcessInspector::displayName(*path, {});
+    return DevServerClassifier::runtime(name, argvOrPath(ProcessInspector::arguments(pid), *path), user_.home)
+        .has_value();
+}
+
+ScanResult DevServerScanner::scan(const std::set<int>& ignoredPorts, bool loads, const SocketHolders::Filter& filter)
+{
     std::lock_guard guard(lock_);
     ScanResult result;
     std::unordered_map<std::int32_t, ProcStat> stats;
     std::set<std::int32_t> seen;
 
-    for (const Listener& listener : ListenerScanner::scan(holders_, user_.uid)) {
+    for (const Listener& listener : ListenerScanner::scan(holders_, user_.uid, filter)) {
         if (ignoredPorts.contains(listener.port))
             continue;
         seen.insert(listener.pid);

@@ -47,6 +47,10 @@ public:
 
     // Safe from any thread; concurrent scans run one after the other.
     ScanResult scan(const std::set<int>& ignoredPorts, bool loads);
+    // The servers alone, for a one-off answer: processes that cannot be a
+    // development server whatever port they hold (by their executable and
+    // arguments) are not searched for sockets.
+    std::vector<DevServer> servers();
     int cachedProcessCount() const;
 
 private:
@@ -55,6 +59,8 @@ private:
         MonotonicTime at;
     };
 
+    ScanResult scan(const std::set<int>& ignoredPorts, bool loads, const SocketHolders::Filter& filter);
+    bool mayServe(std::int32_t pid) const;
     const Entry* entryFor(std::int32_t pid, const ProcStat& stat);
     std::map<std::int32_t, ProcessLoadSample> sampleLoads(const std::vector<DevServer>& servers,
                                                           const std::unordered_map<std::int32_t, ProcStat>& stats);

@@ -220,7 +220,7 @@ bool SocketHolders::stillHolds(const SocketHolder& holder, std::uint64_t inode)
 }
 
 std::unordered_map<std::uint64_t, SocketHolder> SocketHolders::resolve(const std::vector<std::uint64_t>& inodes,
-                                                                         std::uint32_t uid)
+                                                                         std::uint32_t uid, const Filter& filter)
 {
     std::unordered_map<std::uint64_t, SocketHolder> found;
     if (inodes.empty()) {
@@ -253,7 +253,7 @@ std::unordered_map<std::uint64_t, SocketHolder> SocketHolders::resolve(const std
         unseen.insert(unseen.end(), stillUnresolved.begin(), stillUnresolved.end());
         lastPIDAtWalk_ = lastPID();
         lastRetryCheck_ = clock_.monotonicNow();
-        this->walk(std::move(unseen), uid, found);
+        this->walk(std::move(unseen), uid, filter, found);
     }
 
     known_ = found;
@@ -266,7 +266,7 @@ std::unordered_map<std::uint64_t, SocketHolder> SocketHolders::resolve(const std
     return found;
 }
 
-void SocketHolders::walk(std::vector<std::uint64_t> wanted, std::uint32_t uid,
+void SocketHolders::walk(std::vector<std::uint64_t> wanted, std::uint32_t uid, const Filter& filter,
                          std::unordered_map<std::uint64_t, SocketHolder>& found)
 {
     ++walks_;
@@ -299,6 +299,8 @@ void SocketHolders::walk(std::vector<std::uint64_t> wanted, std::uint32_t uid,
         struct stat info {};
         // The folder's owner is the process's owner; other users' descriptors are never read.
         if (::fstatat(proc_.get(), folderPath.c_str(), &info, 0) != 0 || info.st_uid != uid)
+            return true;
+        if (filter && !filter(*pid))
             return true;
         char link[64];
         int checked = 0;
@@ -430,7 +432,8 @@ std::vector<Listener> ListenerScanner::scan()
     return scan(holders, static_cast<std::uint32_t>(::geteuid()));
 }
 
-std::vector<Listener> ListenerScanner::scan(SocketHolders& holders, std::uint32_t uid)
+std::vector<Listener> ListenerScanner::scan(SocketHolders& holders, std::uint32_t uid,
+                                            const SocketHolders::Filter& filter)
 {
     std::vector<ListeningSocket> own = sockets();
     std::erase_if(own, [&](const ListeningSocket& socket) { return socket.uid != uid; });
@@ -438,7 +441,7 @@ std::vector<Listener> ListenerScanner::scan(SocketHolders& holders, std::uint32_
     inodes.reserve(own.size());
     for (const ListeningSocket& socket : own)
         inodes.push_back(socket.inode);
-    return listeners(own, holders.resolve(inodes, uid));
+    return listeners(own, holders.resolve(inodes, uid, filter));
 }
 
 }  // namespace corvane

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -54,6 +55,9 @@ struct SocketHolder {
 class SocketHolders {
 public:
     static constexpr double retrySeconds = 30;
+    // Whether a process is worth looking into: one that fails it is never
+    // taken for a holder. Empty: every process of the owner is.
+    using Filter = std::function<bool(std::int32_t pid)>;
 
     SocketHolders();
     explicit SocketHolders(const Clock& clock);
@@ -62,13 +66,13 @@ public:
 
     // The holder of each inode among the processes whose owner is `uid`.
     std::unordered_map<std::uint64_t, SocketHolder> resolve(const std::vector<std::uint64_t>& inodes,
-                                                             std::uint32_t uid);
+                                                             std::uint32_t uid, const Filter& filter = {});
     // How many times /proc was walked.
     std::size_t walks() const { return walks_; }
 
 private:
     bool stillHolds(const SocketHolder& holder, std::uint64_t inode);
-    void walk(std::vector<std::uint64_t> wanted, std::uint32_t uid,
+    void walk(std::vector<std::uint64_t> wanted, std::uint32_t uid, const Filter& filter,
               std::unordered_map<std::uint64_t, SocketHolder>& found);
 
     const Clock& clock_;
@@ -104,8 +108,10 @@ struct ListenerScanner {
 
     // Every TCP listener of the current user's processes.
     static std::vector<Listener> scan();
-    // The same, with holders remembered between scans.
-    static std::vector<Listener> scan(SocketHolders& holders, std::uint32_t uid);
+    // The same, with holders remembered between scans, among the processes
+    // that pass the filter.
+    static std::vector<Listener> scan(SocketHolders& holders, std::uint32_t uid,
+                                      const SocketHolders::Filter& filter = {});
 };
 
 }  // namespace corvane

@@ -61,7 +61,7 @@ std::filesystem::path StatusCommand::keepAwakeLogPath(const std::optional<std::s
 std::string StatusCommand::run()
 {
     DevServerScanner scanner;
-    auto servers = scanner.scan({}, false).servers;
+    auto servers = scanner.servers();
     std::optional<std::string> dataHome;
     if (const char* value = std::getenv("XDG_DATA_HOME"))
         dataHome = value;

@@ -86,6 +86,19 @@ std::vector<FakeLogind::Lock> FakeLogind::held()
     return out;
 }
 
+void FakeLogind::setLidClosed(bool closed, bool announce)
+{
+    lidClosed_ = closed;
+    if (announce)
+        announce_ = true;
+}
+
+int FakeLogind::lidClosed(sd_bus*, const char*, const char*, const char*, sd_bus_message* reply, void* self,
+                          sd_bus_error*)
+{
+    return sd_bus_message_append(reply, "b", int(static_cast<FakeLogind*>(self)->lidClosed_.load()));
+}
+
 int FakeLogind::inhibit(sd_bus_message* call, void* self, sd_bus_error*)
 {
     auto& fake = *static_cast<FakeLogind*>(self);
@@ -136,6 +149,7 @@ void FakeLogind::serve(std::string address)
         SD_BUS_VTABLE_START(0),
         SD_BUS_METHOD("Inhibit", "ssss", "h", &FakeLogind::inhibit, SD_BUS_VTABLE_UNPRIVILEGED),
         SD_BUS_METHOD("ListInhibitors", "", "a(ssssuu)", &FakeLogind::listInhibitors, SD_BUS_VTABLE_UNPRIVILEGED),
+        SD_BUS_PROPERTY("LidClosed", "b", &FakeLogind::lidClosed, 0, SD_BUS_VTABLE_PROPERTY_EMITS_CHANGE),
         SD_BUS_VTABLE_END,
     };
     sd_bus* bus = nullptr;
@@ -146,6 +160,9 @@ void FakeLogind::serve(std::string address)
         && sd_bus_request_name(bus, "org.freedesktop.login1", 0) >= 0;
     ready_ = ok ? 1 : -1;
     while (ok && !stopping_) {
+        if (announce_.exchange(false))
+            sd_bus_emit_properties_changed(bus, "/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                           "LidClosed", nullptr);
         int result = sd_bus_process(bus, nullptr);
         if (result < 0)
             break;

@@ -2,7 +2,9 @@
 // A private dbus-daemon with a small stand-in for logind's manager on it:
 // Inhibit hands out a pipe's write end as the lock, and ListInhibitors
 // lists the locks whose write end is still open somewhere, with the pid of
-// the caller that took them.
+// the caller that took them. Its LidClosed property reads what the test
+// set; a change is announced with PropertiesChanged only when the test
+// asks, since logind itself never announces it.
 
 #include <atomic>
 #include <mutex>
@@ -34,6 +36,8 @@ public:
     const std::string& address() const { return address_; }
     // The locks someone still holds.
     std::vector<Lock> held();
+    // Sets LidClosed; with `announce`, PropertiesChanged goes out too.
+    void setLidClosed(bool closed, bool announce);
 
 private:
     struct Taken {
@@ -43,12 +47,16 @@ private:
     void serve(std::string address);
     static int inhibit(sd_bus_message* call, void* self, sd_bus_error* error);
     static int listInhibitors(sd_bus_message* call, void* self, sd_bus_error* error);
+    static int lidClosed(sd_bus* bus, const char* path, const char* interface, const char* property,
+                         sd_bus_message* reply, void* self, sd_bus_error* error);
 
     TemporaryFolder folder_;
     pid_t daemon_ = -1;
     std::string address_;
     std::mutex mutex_;
     std::vector<Taken> taken_;
+    std::atomic<bool> lidClosed_{false};
+    std::atomic<bool> announce_{false};  // sent by the serving thread, which owns the bus
     std::atomic<bool> stopping_{false};
     std::atomic<int> ready_{0};  // 1 serving, -1 failed
     std::thread thread_;

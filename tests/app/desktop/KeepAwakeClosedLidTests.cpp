@@ -255,3 +255,26 @@ TEST(KeepAwakeClosedLid, quitting_releases_the_lease_before_the_connection_close
     // Released by the app, not dropped with its connection.
     EXPECT_EQ(status->lastStop, LidStopReason::released);
 }
+
+TEST(KeepAwakeClosedLid, the_tick_checks_the_helper_again_so_one_that_comes_back_takes_the_wanted_lease)
+{
+    REQUIRE_ROOT();
+    LidHarness h(true);
+    FakeLogind logind;
+    ASSERT_FALSE(logind.address().empty()) << "dbus-daemon did not start";
+    // Installed, but not running yet.
+    h.module->start();
+    ASSERT_TRUE(h.settle([&] { return h.module->helper() == HelperState::unreachable; }));
+    h.module->setLidChoice(LidChoice::stayAwake);
+    h.scheduler.runPending();
+    EXPECT_FALSE(h.module->leaseHeld());
+    EXPECT_TRUE(KeepAwakePlan::decide(h.module->inputs()).helperCard);
+
+    HelperProcess helper(h.socket, h.state, logind.address());
+    ASSERT_TRUE(helper.running());
+    h.scheduler.advance(KeepAwakeModule::helperCheckInterval);
+    ASSERT_TRUE(h.settle([&] { return h.module->leaseHeld(); }));
+    EXPECT_EQ(h.module->helper(), HelperState::ready);
+    EXPECT_EQ(logind.held().size(), 1u);
+    EXPECT_EQ(h.power.alive(), 1);
+}

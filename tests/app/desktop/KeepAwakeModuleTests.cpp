@@ -1,7 +1,7 @@
 // The keep-awake module on a manual clock and scheduler, with a recording
-// power manager, a battery in a sysfs tree of the test's own, real child
-// processes for Auto Mode's scan, the log on disk and the built `lunebox
-// --status` reading it.
+// power manager, a lid and shortcuts the test works, a battery in a sysfs
+// tree of the test's own, real child processes for Auto Mode's scan and the
+// radar's quit, the log on disk and the built `lunebox --status` reading it.
 
 #include <chrono>
 #include <ctime>
@@ -13,8 +13,12 @@
 
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -24,6 +28,8 @@
 #include "core/base/ProcessRunner.h"
 #include "core/keepawake/KeepAwakeSettings.h"
 #include "core/notch/Keys.h"
+#include "platform/fake/FakeGlobalHotkeys.h"
+#include "platform/fake/FakeLidSwitch.h"
 #include "platform/fake/FakePowerInhibitor.h"
 #include "tests/app/QtTestApplication.h"
 #include "tests/core/base/TemporaryFolder.h"
@@ -33,7 +39,10 @@ using namespace corvane;
 using corvane::app::AppEnvironment;
 using corvane::app::KeepAwakeModule;
 using corvane::app::KeepAwakeSection;
+using corvane::platform::FakeGlobalHotkeys;
+using corvane::platform::FakeLidSwitch;
 using corvane::platform::FakePowerInhibitor;
+using corvane::platform::KeyCombination;
 using corvane::testing::ChildProcess;
 using corvane::testing::harnessPaths;
 using corvane::testing::TemporaryFolder;
@@ -92,6 +101,35 @@ struct Harness {
         return environment.ears().arbiter().activities().contains(std::string(KeepAwakePlan::sessionEarID));
     }
 
+    EarContent earLeft()
+    {
+        return environment.ears().arbiter().activities().at(std::string(KeepAwakePlan::sessionEarID)).left;
+    }
+
+    KeepAwakeModule::Sources sources()
+    {
+        return {.settings = environment.settings(),
+                .pipeline = environment.pipeline(),
+                .ears = environment.ears(),
+                .scheduler = scheduler,
+                .clock = clock,
+                .power = power,
+                .logFile = logFile,
+                .sysRoot = folder / "sys",
+                .devServersRunning = [this] { return devServers; },
+                .calendar = Calendar::utc(),
+                .lidSwitch = &lid,
+                .hotkeys = &hotkeys};
+    }
+
+    // Quits and launches again, as a restart of the program would.
+    void restart()
+    {
+        module.reset();
+        module.emplace(sources());
+        module->start();
+    }
+
     TemporaryFolder folder;
     KnownPaths paths = harnessPaths(folder.path());
     AppEnvironment environment{paths};
@@ -100,18 +138,10 @@ struct Harness {
     FakePowerInhibitor power;
     fs::path logFile = folder / "data/Lunebox" / std::string(KeepAwakeLog::fileName);
     bool devServers = false;
+    FakeLidSwitch lid;
+    FakeGlobalHotkeys hotkeys;
     // Reset to end the module: its destructor writes out the log.
-    std::optional<KeepAwakeModule> module{std::in_place,
-                                          KeepAwakeModule::Sources{.settings = environment.settings(),
-                                                                   .pipeline = environment.pipeline(),
-                                                                   .ears = environment.ears(),
-                                                                   .scheduler = scheduler,
-                                                                   .clock = clock,
-                                                                   .power = power,
-                                                                   .logFile = logFile,
-                                                                   .sysRoot = folder / "sys",
-                                                                   .devServersRunning = [this] { return devServers; },
-                                                                   .calendar = Calendar::utc()}};
+    std::optional<KeepAwakeModule> module{std::in_place, sources()};
 };
 
 }  // namespace
@@ -327,5 +357,251 @@ TEST(KeepAwakeModule, the_section_starts_and_stops_sessions_and_checks_the_app_i
     ASSERT_EQ(h.module->radar().size(), 1u);
     EXPECT_EQ(h.module->radar()[0].pid, 1);
     EXPECT_EQ(h.module->radar()[0].tag, "System");
+    h.module->sectionShown(false);
+}
+
+TEST(KeepAwakeModule, closing_the_lid_while_a_hold_runs_is_logged_and_opening_it_again_shows_the_recap)
+{
+    Harness h;
+    h.module->start();
+    // Nothing holds: the lid is nobody's business.
+    h.lid.set(true, true);
+    h.lid.set(false, true);
+    EXPECT_TRUE(h.logged().empty());
+
+    h.module->startSession(KeepAwakeMode::indefinite());
+    // logind never announces the lid: the 30 s tick reads it.
+    h.lid.set(true, false);
+    h.scheduler.advance(KeepAwakeModule::powerInterval - 1);
+    EXPECT_FALSE(h.module->lidIsClosed());
+    h.scheduler.advance(1);
+    EXPECT_TRUE(h.module->lidIsClosed());
+    EXPECT_TRUE(h.module->inputs().lidClosed);
+    EXPECT_FALSE(h.module->recap());
+
+    // Nothing holds any more, but the opening is still awaited.
+    h.module->stopSession();
+    h.lid.set(false, false);
+    h.scheduler.advance(KeepAwakeModule::powerInterval);
+    EXPECT_FALSE(h.module->lidIsClosed());
+    EXPECT_EQ(h.logged(), (std::vector<std::pair<Event, std::string>>{{Event::started, "∞"},
+                                                                      {Event::lidClosed, ""},
+                                                                      {Event::stopped, "manual"},
+                                                                      {Event::lidOpened, ""}}));
+    ASSERT_TRUE(h.module->recap());
+    EXPECT_EQ(h.module->recap()->summary, "Work was working.");
+    EXPECT_EQ(h.module->status().title, "While the lid was closed");
+    EXPECT_EQ(h.module->status().sub, "Work was working.");
+
+    KeepAwakeSection section(*h.module);
+    bool shown = false;
+    for (QLabel* text : section.findChildren<QLabel*>())
+        shown = shown || text->text() == QStringLiteral("Lid closed");
+    EXPECT_TRUE(shown) << "the recap card lists the lid's closing";
+    auto* done = section.findChild<QPushButton*>(QStringLiteral("done"));
+    ASSERT_NE(done, nullptr);
+    done->click();
+    EXPECT_FALSE(h.module->recap());
+    EXPECT_EQ(h.scheduler.pendingTimers(), 0u);
+}
+
+TEST(KeepAwakeModule, auto_mode_logs_the_work_that_held_when_the_lid_closes)
+{
+    Harness h;
+    fs::create_directories(h.folder / "bin");
+    fs::create_symlink("/bin/sleep", h.folder / "bin/cargo");
+    KeepAwakeSettings::setCustomRules(h.environment.settings(), {{WorkloadKind::build, "cargo", 0}});
+    h.environment.settings().set(Keys::keepAwakeAutoEnabled, true);
+    ChildProcess cargo({(h.folder / "bin/cargo").string(), "30"}, {}, h.folder.path());
+    ASSERT_GT(cargo.pid(), 0);
+    h.module->start();
+    h.scheduler.runPending();
+    ASSERT_TRUE(h.settle([&] { return h.power.alive() == 1; })) << "the build was not found";
+
+    // A manager that announces the lid is heard at once.
+    h.lid.set(true, true);
+    EXPECT_EQ(h.module->log().entries.back().event, Event::lidClosed);
+    EXPECT_EQ(h.module->log().entries.back().reason, "cargo");
+    h.power.sendSleep(true);
+    h.power.sendSleep(false);
+    h.lid.set(false, true);
+    ASSERT_TRUE(h.module->recap());
+    EXPECT_EQ(h.module->recap()->summary, "cargo was working.");
+    EXPECT_EQ(h.module->recap()->rows.back().text, "Computer went to sleep");
+}
+
+TEST(KeepAwakeModule, a_stay_hold_outlives_a_restart_until_its_first_deadline_but_not_its_stop)
+{
+    Harness h;
+    h.module->start();
+    h.module->setLidChoice(LidChoice::stayAwake);
+    ASSERT_TRUE(h.module->stay());
+    StayHold first = *h.module->stay();
+
+    h.clock.advance(3600);
+    h.restart();
+    EXPECT_EQ(h.module->stay(), first);
+    EXPECT_EQ(h.power.alive(), 1);
+
+    // Stopped by the user, it stays stopped; choosing it again starts afresh.
+    h.module->stopStay();
+    h.restart();
+    EXPECT_FALSE(h.module->stay());
+    EXPECT_EQ(h.module->choice(), LidChoice::stayAwake);
+    h.module->setLidChoice(LidChoice::stayAwake);
+    ASSERT_TRUE(h.module->stay());
+    EXPECT_EQ(h.module->stay()->startedAt, h.clock.now());
+
+    // Past its deadline, a restart takes nothing up.
+    h.module.reset();
+    h.clock.advance(StayHold::defaultSeconds);
+    h.restart();
+    EXPECT_FALSE(h.module->stay());
+    EXPECT_EQ(h.power.alive(), 0);
+}
+
+TEST(KeepAwakeModule, the_shortcuts_follow_their_settings_and_one_taken_elsewhere_is_said_in_the_section)
+{
+    Harness h;
+    SettingsStore& settings = h.environment.settings();
+    settings.set(Keys::hotkeyKeepAwakeStop, Hotkey("LOGO+ALT+s"));
+    settings.set(Keys::hotkeyKeepAwakeLid, Hotkey("CTRL+ALT+l"));
+    h.hotkeys.taken = {*KeyCombination::parse("CTRL+ALT+l")};
+    h.module->start();
+
+    auto autoMode = h.hotkeys.registered(Keys::hotkeyKeepAwakeAuto.name);
+    ASSERT_TRUE(autoMode);
+    EXPECT_EQ(autoMode, KeyCombination::parse(*Keys::hotkeyKeepAwakeAuto.defaultValue));
+    EXPECT_TRUE(h.hotkeys.press(*autoMode));
+    EXPECT_TRUE(h.module->autoEnabled());
+    h.hotkeys.press(*autoMode);
+    EXPECT_FALSE(h.module->autoEnabled());
+    h.module->startSession(KeepAwakeMode::indefinite());
+    EXPECT_TRUE(h.hotkeys.press(*KeyCombination::parse("LOGO+ALT+s")));
+    EXPECT_FALSE(h.module->session());
+
+    EXPECT_FALSE(h.hotkeys.registered(Keys::hotkeyKeepAwakeLid.name));
+    EXPECT_EQ(h.module->hotkeyProblems(), std::vector<std::string>{"Stay awake: Ctrl+Alt+L is taken by another program."});
+    {
+        KeepAwakeSection section(*h.module);
+        auto* problem = section.findChild<QLabel*>(QStringLiteral("hotkeyProblem"));
+        ASSERT_NE(problem, nullptr);
+        EXPECT_EQ(problem->text(), QStringLiteral("Stay awake: Ctrl+Alt+L is taken by another program."));
+    }
+
+    // A new combination is taken up at once, and toggles the stay hold.
+    settings.set(Keys::hotkeyKeepAwakeLid, Hotkey("CTRL+ALT+k"));
+    EXPECT_TRUE(h.module->hotkeyProblems().empty());
+    EXPECT_TRUE(h.hotkeys.press(*KeyCombination::parse("CTRL+ALT+k")));
+    EXPECT_TRUE(h.module->stay());
+    h.hotkeys.press(*KeyCombination::parse("CTRL+ALT+k"));
+    EXPECT_FALSE(h.module->stay());
+    EXPECT_EQ(h.module->choice(), LidChoice::sleepWhenDone);
+
+    settings.set(Keys::hotkeyKeepAwakeLid, Hotkey("CTRL+ALT+"));
+    EXPECT_EQ(h.module->hotkeyProblems(),
+              std::vector<std::string>{"Stay awake: \"CTRL+ALT+\" is no shortcut this keyboard can type."});
+    settings.set(Keys::hotkeyKeepAwakeStop, Hotkey());
+    EXPECT_FALSE(h.hotkeys.registered(Keys::hotkeyKeepAwakeStop.name));
+    h.module->stop();
+    EXPECT_FALSE(h.hotkeys.registered(Keys::hotkeyKeepAwakeAuto.name));
+}
+
+TEST(KeepAwakeModule, a_narrow_ear_says_the_short_words)
+{
+    Harness h;
+    h.module->start();
+    h.module->startSession(KeepAwakeMode::duration(3600));
+    h.setBattery(12, "Discharging");
+    h.scheduler.advance(KeepAwakeModule::powerInterval);
+    ASSERT_TRUE(h.module->stopped());
+    ASSERT_TRUE(h.earShown());
+    EXPECT_EQ(h.earLeft(), EarContent::symbolText("battery.25", "Ended"));
+    h.environment.settings().set(Keys::earWidth, EarWidth::regular);
+    EXPECT_EQ(h.earLeft(), EarContent::symbolText("battery.25", "Stopped"));
+}
+
+TEST(KeepAwakeModule, the_section_edits_the_users_workload_rules_and_refuses_what_is_not_valid)
+{
+    Harness h;
+    h.module->start();
+    KeepAwakeSection section(*h.module);
+    auto* kind = section.findChild<QComboBox*>(QStringLiteral("ruleKind"));
+    auto* match = section.findChild<QLineEdit*>(QStringLiteral("ruleMatch"));
+    auto* cpu = section.findChild<QDoubleSpinBox*>(QStringLiteral("ruleCPU"));
+    ASSERT_TRUE(kind && match && cpu);
+    auto problem = [&] {
+        for (QLabel* text : section.findChildren<QLabel*>()) {
+            if (text->property("role").toString() == QStringLiteral("problem") && !text->isHidden())
+                return text->text().toStdString();
+        }
+        return std::string();
+    };
+
+    match->setText(QStringLiteral("   "));
+    section.saveRule();
+    EXPECT_EQ(problem(), "Type a process name or a phrase of its command line.");
+    match->setText(QString(101, QLatin1Char('x')));
+    section.saveRule();
+    EXPECT_EQ(problem(), "A rule matches at most 100 characters, without control characters.");
+    match->setText(QStringLiteral("render\tfarm"));
+    section.saveRule();
+    EXPECT_EQ(problem(), "A rule matches at most 100 characters, without control characters.");
+    EXPECT_TRUE(h.module->customRules().empty());
+
+    kind->setCurrentIndex(kind->findData(int(WorkloadKind::build)));
+    match->setText(QStringLiteral(" bazel build "));
+    cpu->setValue(5);
+    section.saveRule();
+    EXPECT_EQ(problem(), "");
+    EXPECT_EQ(KeepAwakeSettings::customRules(h.environment.settings()),
+              (std::vector<WorkloadRule>{{WorkloadKind::build, "bazel build", 5}}));
+    match->setText(QStringLiteral("BAZEL BUILD"));
+    section.saveRule();
+    EXPECT_EQ(problem(), "That rule is listed already.");
+
+    // Edited in place, then removed.
+    section.findChild<QPushButton*>(QStringLiteral("editRule"))->click();
+    EXPECT_EQ(match->text(), QStringLiteral("bazel build"));
+    match->setText(QStringLiteral("bazel test"));
+    cpu->setValue(0);
+    section.saveRule();
+    EXPECT_EQ(h.module->customRules(), (std::vector<WorkloadRule>{{WorkloadKind::build, "bazel test", 0}}));
+    section.findChild<QPushButton*>(QStringLiteral("removeRule"))->click();
+    EXPECT_TRUE(h.module->customRules().empty());
+}
+
+TEST(KeepAwakeModule, a_radar_app_quits_only_after_its_confirmation_and_system_rows_offer_no_quit)
+{
+    Harness h;
+    // A copy, not a link: the kernel names the copy as the process's executable, outside system folders.
+    fs::create_directories(h.folder / "apps");
+    fs::copy_file("/bin/sleep", h.folder / "apps/player");
+    ChildProcess player({(h.folder / "apps/player").string(), "30"}, {"GIO_LAUNCHED_DESKTOP_FILE=/x/player.desktop"},
+                        h.folder.path());
+    ASSERT_GT(player.pid(), 0);
+    h.power.inhibitors = {{"sleep", "backupd", "Backing up", "block", 0, 1},
+                          {"idle", "player", "Playing", "block", ::getuid(), player.pid()}};
+    h.module->start();
+    KeepAwakeSection section(*h.module);
+    h.module->sectionShown(true);
+    ASSERT_EQ(h.module->radar().size(), 2u);
+    EXPECT_FALSE(h.module->quitRadarProcess(1)) << "a system row";
+    EXPECT_FALSE(h.module->quitRadarProcess(::getpid()));
+    if (::getuid() == 0) {
+        // Every process of root's is the system's own.
+        EXPECT_TRUE(section.findChildren<QPushButton*>(QStringLiteral("quitProcess")).isEmpty());
+        h.module->sectionShown(false);
+        return;
+    }
+    auto exited = [&] { return ::waitpid(player.pid(), nullptr, WNOHANG) == player.pid(); };
+    auto quits = section.findChildren<QPushButton*>(QStringLiteral("quitProcess"));
+    ASSERT_EQ(quits.size(), 1);
+    quits[0]->click();
+    EXPECT_FALSE(exited()) << "asked, not yet quit";
+    section.findChild<QPushButton*>(QStringLiteral("cancelQuit"))->click();
+    section.findChild<QPushButton*>(QStringLiteral("quitProcess"))->click();
+    section.findChild<QPushButton*>(QStringLiteral("confirmQuit"))->click();
+    EXPECT_TRUE(h.settle(exited));
     h.module->sectionShown(false);
 }

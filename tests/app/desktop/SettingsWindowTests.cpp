@@ -3,6 +3,7 @@
 #include "app/desktop/SettingsWindow.h"
 #include "core/notch/DefaultsDomain.h"
 #include "core/notch/Keys.h"
+#include "core/notch/KnownPaths.h"
 #include "core/runtime/AgentSkillFile.h"
 #include "tests/app/QtTestApplication.h"
 #include "tests/core/base/TemporaryFolder.h"
@@ -80,7 +81,7 @@ TEST(SettingsWindow, the_agent_skill_file_is_written_after_confirming_and_remove
     SettingsStore store(domain);
     SettingsWindow window(store, paths, [](bool) {});
     auto file = QString::fromStdString(paths.agentSkill().string());
-    std::string text = corvane::AgentSkillFile::text(corvane::AgentSkillFile::runningExecutable());
+    std::string text = corvane::AgentSkillFile::text(corvane::KnownPaths::runningExecutable().string());
     EXPECT_EQ(window.skillButtonText(), "Install skill file\u2026");
 
     QString asked;

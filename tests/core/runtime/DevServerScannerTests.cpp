@@ -1,6 +1,7 @@
 // Real development servers started by the test (Python's http.server and a
 // small Node server) in project folders of their own, found by a scan.
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <thread>
@@ -99,6 +100,10 @@ TEST(DevServerScanner, finds_a_python_server_with_its_framework_project_and_port
     EXPECT_TRUE(row->isDevServer);
     EXPECT_TRUE(row->own);
     EXPECT_EQ(row->identity, found->identity);
+
+    // The one-off answer of the status command finds the same server.
+    auto servers = DevServerScanner().servers();
+    EXPECT_NE(std::find(servers.begin(), servers.end(), *found), servers.end());
 
     // The cached entry serves the next scan; an ignored port gives neither server nor row.
     EXPECT_GE(scanner.cachedProcessCount(), 1);

@@ -109,6 +109,19 @@ TEST(ListenerScanner, finds_each_port_of_the_test_process_once_with_its_address_
     EXPECT_EQ(ownListeners().size(), 2u);
 }
 
+TEST(ListenerScanner, a_process_the_filter_turns_away_is_never_taken_for_a_holder)
+{
+    auto socket = listenOn("127.0.0.1");
+    ASSERT_GT(socket.port, 0);
+    auto listed = [&](const SocketHolders::Filter& filter) {
+        SocketHolders holders;
+        auto all = ListenerScanner::scan(holders, static_cast<std::uint32_t>(::geteuid()), filter);
+        return std::any_of(all.begin(), all.end(), [&](const Listener& l) { return l.port == socket.port; });
+    };
+    EXPECT_FALSE(listed([](std::int32_t pid) { return pid != ::getpid(); }));
+    EXPECT_TRUE(listed([](std::int32_t) { return true; }));
+}
+
 TEST(ListenerScanner, netlink_and_proc_net_give_the_same_sockets)
 {
     auto loopback4 = listenOn("127.0.0.1");

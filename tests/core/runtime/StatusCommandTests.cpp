@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "core/keepawake/KeepAwakeLog.h"
+#include "core/notch/KnownPaths.h"
 #include "core/runtime/AgentSkillFile.h"
 #include "core/runtime/StatusCommand.h"
 #include "tests/core/base/TemporaryFolder.h"
@@ -100,7 +101,7 @@ TEST(AgentSkillFile, names_the_executable_and_is_written_whole_then_removed)
               "(port, framework, project, pid) and\n`keepAwake.lastEvent`. It is read-only. To keep the computer awake for "
               "a long task, ask the user to turn\non Auto Mode in Lunebox (\xE2\x8C\xA5\xE2\x8C\x98"
               "A); do not change power settings yourself.");
-    EXPECT_TRUE(fs::path(AgentSkillFile::runningExecutable()).is_absolute());
+    EXPECT_TRUE(KnownPaths::runningExecutable().is_absolute());
 
     TemporaryFolder home;
     fs::path file = home / ".agents/skills/lunebox/SKILL.md";
