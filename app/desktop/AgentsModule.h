@@ -127,6 +127,10 @@ public:
 
     // The sources run between start() and stop() while the module is
     // enabled and not frozen.
+    // Tells which app is in front, for command reports that only count
+    // while their terminal is not.
+    void setFrontApp(std::function<std::optional<std::string>()> frontApp) { frontApp_ = std::move(frontApp); }
+
     void start();
     void stop();
     void setFrozen(bool frozen);

@@ -71,6 +71,7 @@ AppDelegate::AppDelegate(const KnownPaths& paths, QObject* parent) : QObject(par
     connect(this, &AppDelegate::pausedChanged, &limits_, &LimitsModule::setFrozen);
     devServers_.registerSection(sections_);
     environment_.cards().setMovieMode(movieMode_.get());
+    agents_.setFrontApp([this] { return movieMode_->frontApp(); });
     keepAwake_.attach(sections_, tray_, *this);
     agents_.registerSection(sections_, [this] { openSettings(); });
     limits_.registerSection(sections_);

@@ -37,6 +37,8 @@ public:
     static std::unique_ptr<MovieModeWatcher> forSession(SettingsStore& settings);
 
     bool watching() const { return watching_; }
+    // The desktop-file id of the app in front, when the desktop says.
+    std::optional<std::string> frontApp() const { return window_->state().appID; }
 
     // How an alert decided as `decision` shows, wanting `style`: none when
     // it is only recorded. Unchanged while not watching.

@@ -28,6 +28,17 @@ namespace {
 // Folders emptied at boot or holding mounted and unpacked bundles.
 constexpr std::array temporaryRoots{"/tmp", "/var/tmp", "/dev/shm"};
 
+// A bundle mounted or unpacked for one run goes away with it: an
+// AppImage's "/tmp/.mount_<name>" or "appimage_extracted_<hash>". A build
+// tree under /tmp stays until the developer removes it.
+bool insideUnpackedBundle(const fs::path& path)
+{
+    return std::any_of(path.begin(), path.end(), [](const fs::path& part) {
+        std::string name = part.string();
+        return name.starts_with(".mount_") || name.starts_with("appimage_extracted_");
+    });
+}
+
 bool isInside(const fs::path& path, const fs::path& folder)
 {
     return !folder.empty() && std::mismatch(folder.begin(), folder.end(), path.begin(), path.end()).first == folder.end();
@@ -54,7 +65,7 @@ std::optional<std::string> helperBlocked(const fs::path& helperPath, const fs::p
     fs::path real = resolved(helperPath);
     bool temporary = std::any_of(temporaryRoots.begin(), temporaryRoots.end(),
                                  [&](const char* root) { return isInside(real, resolved(root)); });
-    if (temporary && !isInside(real, resolved(home)))
+    if (temporary && !isInside(real, resolved(home)) && insideUnpackedBundle(real))
         return "Lunebox runs from a temporary folder, so this can't be connected — install Lunebox first";
     return std::nullopt;
 }

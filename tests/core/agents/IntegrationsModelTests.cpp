@@ -141,8 +141,13 @@ TEST_F(Integrations, a_blocked_helper_refuses_the_taps_and_unknown_ids_name_the_
     fs::permissions(helper(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_TRUE(IntegrationTargets::helperBlocked(helper(), home()).has_value());
     fs::permissions(helper(), fs::perms::owner_all);
-    // The same helper in a temporary folder outside the home (an unpacked bundle).
-    EXPECT_EQ(IntegrationTargets::helperBlocked(helper(), "/nonexistent-home"),
+    // Outside the home, a build tree in a temporary folder is fine, an
+    // unpacked bundle there is not.
+    EXPECT_EQ(IntegrationTargets::helperBlocked(helper(), "/nonexistent-home"), std::nullopt);
+    fs::path unpacked = home() / ".mount_Lunebox3xQ/usr/bin/corvane-statusline";
+    writeText(unpacked, "#!/bin/sh\n");
+    fs::permissions(unpacked, fs::perms::owner_all);
+    EXPECT_EQ(IntegrationTargets::helperBlocked(unpacked, "/nonexistent-home"),
               "Lunebox runs from a temporary folder, so this can't be connected — install Lunebox first");
 
     auto integrations = model(home() / "bin/missing");

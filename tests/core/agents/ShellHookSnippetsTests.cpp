@@ -146,6 +146,8 @@ protected:
         std::vector<std::pair<std::string, CommandFinished>> found;
         std::error_code error;
         for (const auto& entry : fs::directory_iterator(inbox(), error)) {
+            if (entry.path().filename().string().starts_with("."))
+                continue;  // still being written: renamed once whole
             std::ifstream in(entry.path());
             std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
             auto report = CommandFinished::parse(text, WallTime::fromUnixSeconds(0));
