@@ -6,9 +6,10 @@
 // HTTP server.
 
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <fstream>
-#include <thread>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -69,13 +70,33 @@ struct Harness {
     }
 
     // Runs the main thread's share until the module looked once more.
-    void waitForLook()
+    void waitForLook() { lookAfter([] {}); }
+
+    // Counts from before `action`: advancing the clock runs posted tasks, so
+    // the look it causes may already be over when it returns.
+    void lookAfter(const std::function<void()>& action)
     {
         int before = looks;
+        action();
         ASSERT_TRUE(runEventsUntil([&] {
             scheduler.runPending();
             return looks > before;
         })) << "the module did not look";
+    }
+
+    // A write may reach the watcher in more than one batch; the look that
+    // counts is the one that read it.
+    void readStatus(double percent, double resetsIn)
+    {
+        writeStatus(percent, resetsIn);
+        ASSERT_TRUE(runEventsUntil([&] {
+            scheduler.runPending();
+            for (const ProviderUsage& usage : module->state().usages)
+                for (const UsageWindow& window : usage.windows)
+                    if (window.usedPercent == percent && std::abs(window.observedAt.secondsSince(clock.now())) < 1)
+                        return true;
+            return false;
+        })) << "the module did not read the status file";
     }
 
     void start()
@@ -121,14 +142,12 @@ TEST(LimitsModule, a_new_status_file_raises_its_threshold_once_even_across_a_res
     harness.start();
     EXPECT_TRUE(harness.module->state().usages.empty());
 
-    harness.writeStatus(80, 7200);
-    harness.waitForLook();
+    harness.readStatus(80, 7200);
     ASSERT_EQ(harness.module->state().usages.size(), 1u);
     EXPECT_EQ(harness.alerts("ai.limitWarn"), 1u);
 
     // The same window read again: nothing new to say.
-    harness.writeStatus(82, 7200);
-    harness.waitForLook();
+    harness.readStatus(82, 7200);
     EXPECT_DOUBLE_EQ(harness.module->state().usages[0].windows[0].usedPercent, 82);
     EXPECT_EQ(harness.alerts("ai.limitWarn"), 1u);
     fs::path tracker = harness.paths.appSupport() / LimitAlertTracker::fileName;
@@ -139,8 +158,7 @@ TEST(LimitsModule, a_new_status_file_raises_its_threshold_once_even_across_a_res
     harness.start();
     EXPECT_EQ(harness.module->state().usages.size(), 1u);
     EXPECT_EQ(harness.alerts("ai.limitWarn"), 1u);
-    harness.writeStatus(95, 7200);
-    harness.waitForLook();
+    harness.readStatus(95, 7200);
     EXPECT_EQ(harness.alerts("ai.limitHigh"), 1u);
     EXPECT_EQ(harness.alerts("ai.limitWarn"), 1u);
 }
@@ -151,12 +169,10 @@ TEST(LimitsModule, the_ear_follows_the_fullest_fresh_window_and_the_timer_wakes_
     harness.start();
     EXPECT_EQ(harness.module->nextLook(), std::nullopt);
 
-    harness.writeStatus(70, 7200);
-    harness.waitForLook();
+    harness.readStatus(70, 7200);
     EXPECT_EQ(harness.ear(), nullptr);
 
-    harness.writeStatus(88, 7200);
-    harness.waitForLook();
+    harness.readStatus(88, 7200);
     ASSERT_NE(harness.ear(), nullptr);
     EXPECT_EQ(harness.ear()->right, EarContent::progressPercent(0.88));
     // Nothing changes before the reading turns stale, 15 minutes on.
@@ -165,8 +181,7 @@ TEST(LimitsModule, the_ear_follows_the_fullest_fresh_window_and_the_timer_wakes_
     EXPECT_DOUBLE_EQ(harness.module->nextLook()->secondsSince(observed), 900);
     EXPECT_NEAR(harness.scheduler.nextDelay(), 900 + LimitsModule::wakeMargin, 1e-6);
 
-    harness.scheduler.advance(harness.scheduler.nextDelay());
-    harness.waitForLook();
+    harness.lookAfter([&] { harness.scheduler.advance(harness.scheduler.nextDelay()); });
     EXPECT_EQ(harness.ear(), nullptr);
     // Stale readings wait for their reset, then the timer looks again.
     ASSERT_TRUE(harness.module->nextLook());
@@ -175,8 +190,7 @@ TEST(LimitsModule, the_ear_follows_the_fullest_fresh_window_and_the_timer_wakes_
     // The ear's threshold is the user's.
     harness.environment.settings().set(Keys::aiLimitEarAt, 60);
     harness.waitForLook();
-    harness.writeStatus(70, 7200);
-    harness.waitForLook();
+    harness.readStatus(70, 7200);
     EXPECT_NE(harness.ear(), nullptr);
 }
 
@@ -242,13 +256,11 @@ TEST(LimitsModule, the_endpoint_is_polled_only_when_allowed_and_while_the_status
     // A statusline reading keeps the endpoint quiet for ten minutes after it.
     std::ofstream(server.folder() / "usage.json") << R"({"five_hour":{"utilization":100}})";
     harness.scheduler.advance(ClaudeOAuth::pollEvery - 30);
-    harness.writeStatus(30, 7200);
-    harness.waitForLook();
+    harness.readStatus(30, 7200);
     EXPECT_EQ(harness.alerts("ai.limitReached"), 0u);
     EXPECT_DOUBLE_EQ(harness.module->state().usages.back().windows[0].usedPercent, 64);
     EXPECT_NEAR(harness.scheduler.nextDelay(), ClaudeOAuth::statuslineQuiet + 1 + LimitsModule::wakeMargin, 1e-6);
-    harness.scheduler.advance(harness.scheduler.nextDelay());
-    harness.waitForLook();
+    harness.lookAfter([&] { harness.scheduler.advance(harness.scheduler.nextDelay()); });
     EXPECT_EQ(harness.alerts("ai.limitReached"), 1u);
 
     // An answer outside 2xx is shown as it came.
