@@ -27,7 +27,7 @@ run: build-run
 
 build-test: deps
 	cmake -S . -B $(TEST_DIR) $(CMAKE_COMMON) -DCMAKE_BUILD_TYPE=Debug -DLUNEBOX_SANITIZE=ON \
-		-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g"
+		-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1"
 	cmake --build $(TEST_DIR) -j $(JOBS)
 
 test: build-test
