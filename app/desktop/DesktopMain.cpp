@@ -11,13 +11,16 @@
 #include <QGuiApplication>
 #include <QLibraryInfo>
 
-#include "app/DesktopEntry.h"
+#include "app/PartEntry.h"
 #include "app/desktop/AppDelegate.h"
 #include "app/desktop/QuitSignals.h"
 #include "app/desktop/SingleInstance.h"
 #include "app/desktop/SnapshotRenderer.h"
 #include "core/base/Log.h"
+#include "core/notch/EntryCommand.h"
+#include "core/notch/FileDefaultsDomain.h"
 #include "core/notch/KnownPaths.h"
+#include "core/notch/LegacyMigration.h"
 
 namespace {
 
@@ -29,14 +32,14 @@ const Logger logger("app");
 // A later launch waits this long for the first to take its arguments.
 constexpr auto handOffTimeout = std::chrono::seconds(5);
 
-int renderSnapshots(const LuneboxDesktopRequest& request)
+int renderSnapshots(const LuneboxPartRequest& request, const std::string& folder)
 {
     // Always offscreen: the images must not depend on the session's screens.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int argc = request.argc;
     // The panel is made of widgets.
     QApplication application(argc, request.argv);
-    if (auto rendered = SnapshotRenderer::renderAll(request.snapshotFolder); !rendered) {
+    if (auto rendered = SnapshotRenderer::renderAll(folder); !rendered) {
         std::fprintf(stderr, "lunebox: %s\n", rendered.error().message().c_str());
         return 1;
     }
@@ -80,7 +83,16 @@ void preferXWayland()
         qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
-int runApp(const LuneboxDesktopRequest& request)
+// Before any window exists and before the app's settings store is created,
+// so that the store sees the copied preferences from its first read.
+void migrateLegacyData()
+{
+    const KnownPaths& paths = KnownPaths::current();
+    FileDefaultsDomain settings(paths.settingsFile());
+    (void)LegacyMigration::runAtLaunch(paths, settings);
+}
+
+int runApp(const LuneboxPartRequest& request)
 {
     const KnownPaths& paths = KnownPaths::current();
     QStringList arguments;
@@ -127,12 +139,15 @@ int runApp(const LuneboxDesktopRequest& request)
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int luneboxDesktopMain(const LuneboxDesktopRequest* request)
+extern "C" __attribute__((visibility("default"))) int luneboxDesktopMain(const LuneboxPartRequest* request)
 {
     // This library carries its own copy of the core, whose paths need the
     // arguments as well.
-    KnownPaths::setProcessArguments(std::vector<std::string>(request->argv, request->argv + request->argc));
-    if (request->snapshotFolder != nullptr)
-        return renderSnapshots(*request);
+    std::vector<std::string> arguments(request->argv, request->argv + request->argc);
+    KnownPaths::setProcessArguments(arguments);
+    auto command = EntryCommand::parse(arguments);
+    if (command.mode == EntryCommand::Mode::Snapshots)
+        return renderSnapshots(*request, command.snapshotFolder);
+    migrateLegacyData();
     return runApp(*request);
 }

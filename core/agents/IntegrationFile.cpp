@@ -55,8 +55,10 @@ Result<void> replace(const fs::path& path, std::string_view text)
     struct stat info {};
     if (::lstat(path.c_str(), &info) == 0)
         mode = info.st_mode & 07777;
-    fs::path temporary =
-        path.parent_path() / ("." + path.filename().string() + ".corvane-" + Uuid::random().string() + ".tmp");
+    // Appended rather than added up: g++ 12 warns falsely about "." + string.
+    std::string name = ".";
+    name.append(path.filename().string()).append(".corvane-").append(Uuid::random().string()).append(".tmp");
+    fs::path temporary = path.parent_path() / name;
     if (auto written = writeFileAtomically(temporary, text, mode); !written)
         return fail(writeFailure(written.error()));
     if (::rename(temporary.c_str(), path.c_str()) != 0) {

@@ -1,87 +1,40 @@
 #include "core/base/Time.h"
 
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <cstdio>
 
-#include <date/date.h>
-#include <date/tz.h>
-#include <fmt/format.h>
+#include "core/base/CalendarZone.h"
 
 namespace corvane {
 
-struct Calendar::Zone {
-    const date::time_zone* zone = nullptr;  // null means UTC
-    std::string name;
-};
-
 namespace {
 
-using SysSeconds = date::sys_seconds;
-
-SysSeconds toSys(WallTime time)
+date::sys_seconds toSys(WallTime time)
 {
-    return SysSeconds{std::chrono::seconds{static_cast<std::int64_t>(std::floor(time.unixSeconds()))}};
-}
-
-const date::time_zone* locate(const std::string& name)
-{
-    try {
-        return date::locate_zone(name);
-    } catch (const std::exception&) {
-        return nullptr;
-    }
+    return date::sys_seconds{std::chrono::seconds{static_cast<std::int64_t>(std::floor(time.unixSeconds()))}};
 }
 
 }  // namespace
 
+date::local_seconds Calendar::Zone::toLocal(date::sys_seconds time) const
+{
+    return date::local_seconds{time.time_since_epoch()};
+}
+
+std::chrono::seconds Calendar::Zone::offsetOfLocal(date::local_seconds) const { return std::chrono::seconds{0}; }
+
 Calendar Calendar::utc()
 {
-    static const auto zone = std::make_shared<const Zone>(Zone{nullptr, "UTC"});
+    static const auto zone = std::make_shared<const Zone>("UTC");
     return Calendar(zone);
-}
-
-Calendar Calendar::local()
-{
-    if (const char* tz = std::getenv("TZ"); tz != nullptr && *tz != '\0') {
-        std::string name = tz[0] == ':' ? tz + 1 : tz;
-        if (auto named = Calendar::named(name))
-            return *named;
-    }
-    try {
-        const date::time_zone* current = date::current_zone();
-        return Calendar(std::make_shared<const Zone>(Zone{current, std::string(current->name())}));
-    } catch (const std::exception&) {
-        return utc();
-    }
-}
-
-Result<Calendar> Calendar::named(const std::string& name)
-{
-    if (name == "UTC")
-        return utc();
-    const date::time_zone* zone = locate(name);
-    if (zone == nullptr)
-        return fail(Error::make(Error::Code::NotFound, "locate time zone", name));
-    return Calendar(std::make_shared<const Zone>(Zone{zone, name}));
 }
 
 const std::string& Calendar::zoneName() const { return zone_->name; }
 
-namespace {
-
-date::local_seconds toLocal(const date::time_zone* zone, WallTime time)
-{
-    SysSeconds sys = toSys(time);
-    if (zone == nullptr)
-        return date::local_seconds{sys.time_since_epoch()};
-    return zone->to_local(sys);
-}
-
-}  // namespace
-
 LocalDateTime Calendar::components(WallTime time) const
 {
-    date::local_seconds local = toLocal(zone_->zone, time);
+    date::local_seconds local = zone_->toLocal(toSys(time));
     auto day = date::floor<date::days>(local);
     date::year_month_day ymd{day};
     date::hh_mm_ss<std::chrono::seconds> hms{local - day};
@@ -98,7 +51,7 @@ LocalDateTime Calendar::components(WallTime time) const
 
 std::int64_t Calendar::dayNumber(WallTime time) const
 {
-    return date::floor<date::days>(toLocal(zone_->zone, time)).time_since_epoch().count();
+    return date::floor<date::days>(zone_->toLocal(toSys(time))).time_since_epoch().count();
 }
 
 WallTime Calendar::instant(const LocalDateTime& local) const
@@ -106,12 +59,7 @@ WallTime Calendar::instant(const LocalDateTime& local) const
     auto day = date::local_days{date::year{local.year} / local.month / local.day};
     date::local_seconds seconds = day + std::chrono::hours{local.hour} + std::chrono::minutes{local.minute}
         + std::chrono::seconds{local.second};
-    if (zone_->zone == nullptr)
-        return WallTime::fromUnixSeconds(static_cast<double>(seconds.time_since_epoch().count()));
-    date::local_info info = zone_->zone->get_info(seconds);
-    std::chrono::seconds offset = info.first.offset;
-    if (info.result == date::local_info::nonexistent)
-        offset = info.first.offset;  // a skipped hour maps forward by the old offset
+    std::chrono::seconds offset = zone_->offsetOfLocal(seconds);
     return WallTime::fromUnixSeconds(static_cast<double>((seconds.time_since_epoch() - offset).count()));
 }
 
@@ -122,16 +70,27 @@ WallTime Calendar::startOfDay(WallTime time) const
     return instant(local);
 }
 
+// Plain printf here: the status command links this file, and it starts
+// without loading any shared C++ library.
+namespace {
+
+std::string stamp(const char* format, const LocalDateTime& c)
+{
+    char text[48];
+    int length = std::snprintf(text, sizeof text, format, c.year, c.month, c.day, c.hour, c.minute, c.second);
+    return std::string(text, static_cast<std::size_t>(std::max(0, length)));
+}
+
+}  // namespace
+
 std::string compactStamp(WallTime time, const Calendar& calendar)
 {
-    LocalDateTime c = calendar.components(time);
-    return fmt::format("{:04}{:02}{:02}-{:02}{:02}{:02}", c.year, c.month, c.day, c.hour, c.minute, c.second);
+    return stamp("%04d%02d%02d-%02d%02d%02d", calendar.components(time));
 }
 
 std::string iso8601(WallTime time)
 {
-    LocalDateTime c = Calendar::utc().components(time);
-    return fmt::format("{:04}-{:02}-{:02}T{:02}:{:02}:{:02}Z", c.year, c.month, c.day, c.hour, c.minute, c.second);
+    return stamp("%04d-%02d-%02dT%02d:%02d:%02dZ", Calendar::utc().components(time));
 }
 
 WallTime SystemClock::now() const

@@ -71,8 +71,10 @@ public:
     // The instant of a local date and time (the earlier one when ambiguous).
     WallTime instant(const LocalDateTime& local) const;
 
-private:
+    // A zone's rules, known only to the calendar's own sources.
     struct Zone;
+
+private:
     explicit Calendar(std::shared_ptr<const Zone> zone) : zone_(std::move(zone)) {}
     std::shared_ptr<const Zone> zone_;
 };

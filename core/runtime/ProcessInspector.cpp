@@ -3,13 +3,12 @@
 #include <cerrno>
 #include <charconv>
 #include <csignal>
+#include <string>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <fmt/format.h>
 
 #include "core/base/Ascii.h"
 #include "core/base/BootTime.h"
@@ -20,9 +19,14 @@ namespace corvane {
 
 namespace {
 
+// Built by hand rather than formatted: the status command links this file
+// and starts without loading any shared C++ library.
 std::string procPath(std::int32_t pid, std::string_view leaf)
 {
-    return fmt::format("/proc/{}/{}", pid, leaf);
+    std::string path = "/proc/" + std::to_string(pid);
+    if (!leaf.empty())
+        path.append(1, '/').append(leaf);
+    return path;
 }
 
 // Reads up to `capacity` bytes in one read. A /proc file hands out all it
@@ -280,7 +284,7 @@ std::optional<std::uint32_t> ProcessInspector::owner(std::int32_t pid)
     if (pid < 1)
         return std::nullopt;
     struct stat info {};
-    if (::stat(fmt::format("/proc/{}", pid).c_str(), &info) != 0)
+    if (::stat(procPath(pid, {}).c_str(), &info) != 0)
         return std::nullopt;
     return info.st_uid;
 }

@@ -1,8 +1,9 @@
 // Runs the built `lunebox` as a user would, with its home in a temporary
-// folder: the integrations commands end to end.
+// folder: the terminal commands of the loaded commands part end to end.
 
 #include <gtest/gtest.h>
 
+#include "core/base/JsonStore.h"
 #include "core/base/ProcessRunner.h"
 #include "tests/core/agents/IntegrationFiles.h"
 #include "tests/core/base/TemporaryFolder.h"
@@ -13,7 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::readText;
 
-class IntegrationsCommandRun : public ::testing::Test {
+class TerminalCommandRun : public ::testing::Test {
 protected:
     fs::path settings() const { return folder_ / "home/.claude/settings.json"; }
 
@@ -37,7 +38,7 @@ protected:
     ChildRegistry registry_;
 };
 
-TEST_F(IntegrationsCommandRun, connect_list_and_disconnect_round_trip_the_users_settings)
+TEST_F(TerminalCommandRun, connect_list_and_disconnect_round_trip_the_users_settings)
 {
     std::string original = testing::claudeSettingsFixture();
     testing::writeText(settings(), original);
@@ -67,7 +68,7 @@ TEST_F(IntegrationsCommandRun, connect_list_and_disconnect_round_trip_the_users_
     EXPECT_EQ(readText(settings()), original);
 }
 
-TEST_F(IntegrationsCommandRun, refusals_and_unknown_ids_exit_non_zero_with_the_sentence_on_standard_error)
+TEST_F(TerminalCommandRun, refusals_and_unknown_ids_exit_non_zero_with_the_sentence_on_standard_error)
 {
     testing::writeText(settings(), "{\n  \"model\": \"opus\"\n}\n");
     fs::permissions(settings(), fs::perms::owner_read);
@@ -82,6 +83,21 @@ TEST_F(IntegrationsCommandRun, refusals_and_unknown_ids_exit_non_zero_with_the_s
     EXPECT_EQ(unknown.standardError, "There is no integration \"claude\" — use one of: claude.hooks, "
                                      "claude.statusline, codex.notify, shell.commandHook\n");
     EXPECT_EQ(lunebox({"--connect"}).exit, ProcessExit::exited(2));
+}
+
+TEST_F(TerminalCommandRun, the_usage_command_reads_the_default_transcript_folders_and_prints_json)
+{
+    const fs::path samples = fs::path(LUNEBOX_TEST_DATA) / "transcripts";
+    fs::create_directories(folder_ / "home");
+    fs::copy(samples / "claude", folder_ / "home/.claude", fs::copy_options::recursive);
+    fs::copy(samples / "codex", folder_ / "home/.codex", fs::copy_options::recursive);
+
+    auto usage = lunebox({"--usage", "--json"});
+    EXPECT_EQ(usage.exit, ProcessExit::exited(0)) << usage.standardError;
+    Json report = Json::parse(usage.standardOutput, nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << usage.standardOutput;
+    EXPECT_EQ(report["index"]["files"], 3);
+    EXPECT_TRUE(report["models"].is_array());
 }
 
 }  // namespace
