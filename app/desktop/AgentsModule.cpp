@@ -209,8 +209,8 @@ void AgentsModule::stopSources()
         scheduler_.cancel(*tickTimer_);
     tickTimer_.reset();
     tickInFlight_ = false;
-    hooksInFlight_ = false;
-    historyInFlight_ = false;
+    hooksRead_.reset();
+    historyBuild_.reset();
     if (workingText_)
         ears_.remove(workingActivityID);
     workingText_.reset();
@@ -378,11 +378,8 @@ void AgentsModule::readInbox()
 {
     if (!active())
         return;
-    if (hooksInFlight_) {
-        hooksAgain_ = true;
+    if (!hooksRead_.begin())
         return;
-    }
-    hooksInFlight_ = true;
     std::uint64_t generation = generation_;
     hooksQueue_.submit(
         [this, hooks = ClaudeHookInbox::reads(settings_)] {
@@ -410,7 +407,7 @@ void AgentsModule::applyHooks(std::uint64_t generation, InboxRead read)
 {
     if (generation != generation_)
         return;
-    hooksInFlight_ = false;
+    bool again = hooksRead_.end();
     const std::vector<HookInboxEvent>& events = read.events;
     for (const HookInboxEvent& event : events)
         apply(signals_.hook(timeline_, event));
@@ -420,7 +417,7 @@ void AgentsModule::applyHooks(std::uint64_t generation, InboxRead read)
         updateWorking();
         publish(false);
     }
-    if (std::exchange(hooksAgain_, false))
+    if (again)
         readInbox();
 }
 
@@ -438,11 +435,8 @@ void AgentsModule::refreshHistory()
 {
     if (!active())
         return;
-    if (historyInFlight_) {
-        historyAgain_ = true;
+    if (!historyBuild_.begin())
         return;
-    }
-    historyInFlight_ = true;
     std::uint64_t generation = generation_;
     indexQueue_.submit(
         [this, timeline = timeline_, restarted = settings_.get(Keys::aiRestartSessions), now = clock_.now()] {
@@ -479,12 +473,12 @@ void AgentsModule::applyHistory(std::uint64_t generation, AgentsState built)
 {
     if (generation != generation_)
         return;
-    historyInFlight_ = false;
+    bool again = historyBuild_.end();
     bool changed = built.history != state_.history || built.folders != state_.folders;
     state_.history = std::move(built.history);
     state_.folders = std::move(built.folders);
     publish(changed);
-    if (std::exchange(historyAgain_, false))
+    if (again)
         refreshHistory();
 }
 

@@ -29,6 +29,7 @@
 #include <QObject>
 
 #include "app/desktop/ModuleRun.h"
+#include "app/desktop/OneAtATime.h"
 
 #include "core/agents/AgentHistory.h"
 #include "core/agents/AgentLiveness.h"
@@ -218,10 +219,8 @@ private:
     std::optional<Scheduler::TimerId> tickTimer_;
     std::optional<Scheduler::TimerId> saveTimer_;
     bool tickInFlight_ = false;
-    bool hooksInFlight_ = false;
-    bool hooksAgain_ = false;  // files arrived while a read ran
-    bool historyInFlight_ = false;
-    bool historyAgain_ = false;  // asked again while a build ran
+    OneAtATime hooksRead_;     // files that arrive while a read runs are read after it
+    OneAtATime historyBuild_;
     SettingsStore::Subscription subscription_ = 0;
 
     // Index queue.

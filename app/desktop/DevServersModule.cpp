@@ -199,11 +199,8 @@ void DevServersModule::cancelTimer()
 void DevServersModule::tick()
 {
     timer_.reset();
-    if (scanInFlight_) {
-        rescan_ = true;
+    if (!scans_.begin())
         return;
-    }
-    scanInFlight_ = true;
     std::set<int> ignored = portSet(settings_.get(Keys::devServersIgnoredPorts));
     bool loads = isVisible();
     queue_.submit([this, ignored = std::move(ignored), loads] { return scanner_.scan(ignored, loads); },
@@ -214,8 +211,7 @@ void DevServersModule::tick()
 
 void DevServersModule::deliver(std::uint64_t generation, bool sampledLoads, ScanResult result)
 {
-    scanInFlight_ = false;
-    bool again = std::exchange(rescan_, false);
+    bool again = scans_.end();
     if (generation == generation_)
         apply(std::move(result), sampledLoads);
     if (scanning() && !timer_)

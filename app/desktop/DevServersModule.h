@@ -23,6 +23,7 @@
 
 #include <QObject>
 
+#include "app/desktop/OneAtATime.h"
 #include "core/base/Log.h"
 #include "core/base/Scheduler.h"
 #include "core/base/SerialQueue.h"
@@ -157,8 +158,7 @@ private:
     bool frozen_ = false;
     int shownSections_ = 0;
     std::optional<Scheduler::TimerId> timer_;
-    bool scanInFlight_ = false;
-    bool rescan_ = false;  // the timer fired while a scan was running
+    OneAtATime scans_;  // the timer may fire while a scan runs
     // Moves on at every stop and freeze, so results of earlier scans are dropped.
     std::uint64_t generation_ = 0;
     SettingsStore::Subscription subscription_ = 0;

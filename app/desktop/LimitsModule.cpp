@@ -142,8 +142,7 @@ void LimitsModule::stopSources()
         scheduler_.cancel(*timer_);
     timer_.reset();
     nextLook_.reset();
-    inFlight_ = false;
-    again_ = false;
+    looks_.reset();
     codexAsked_ = false;
     if (pick_)
         ears_.remove(NearLimit::activityID);
@@ -207,11 +206,8 @@ void LimitsModule::refresh()
 {
     if (!active())
         return;
-    if (inFlight_) {
-        again_ = true;
+    if (!looks_.begin())
         return;
-    }
-    inFlight_ = true;
     Look look{clock_.now(), settingsNow_, codex_};
     queue_.submit([this, look = std::move(look)] { return pass(look); },
                   [this, generation = generation_](Pass found) { apply(generation, std::move(found)); });
@@ -221,14 +217,14 @@ void LimitsModule::apply(std::uint64_t generation, Pass found)
 {
     if (generation != generation_)
         return;
-    inFlight_ = false;
+    bool again = looks_.end();
     for (const AlertPost& alert : found.alerts)
         context_.post(alert);
     state_ = std::move(found.state);
     updateEar();
     arm(found.wake);
     emit changed(state_);
-    if (std::exchange(again_, false))
+    if (again)
         refresh();
 }
 

@@ -30,6 +30,7 @@
 #include <QObject>
 
 #include "app/desktop/ModuleRun.h"
+#include "app/desktop/OneAtATime.h"
 
 #include "core/agents/BurnEstimator.h"
 #include "core/agents/ClaudeOAuth.h"
@@ -199,8 +200,7 @@ private:
     std::optional<WallTime> nextLook_;
     std::optional<Scheduler::TimerId> timer_;
     ModuleRun run_;
-    bool inFlight_ = false;
-    bool again_ = false;  // asked to look while a look ran
+    OneAtATime looks_;
     bool codexAsked_ = false;
     std::uint64_t generation_ = 0;
     SettingsStore::Subscription subscription_ = 0;
