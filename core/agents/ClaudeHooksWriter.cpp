@@ -118,8 +118,7 @@ Result<WriteResult> ClaudeHooksWriter::install() const
         Document entry = {{"type", "command"}, {"command", wanted}};
         hooks[std::string(name)].push_back(Document{{std::string(hooksKey), Document::array({entry})}});
     }
-    std::string text = ClaudeSettingsFile::dump(document, loaded->text);
-    return WriteResult{path().string(), std::move(text), std::move(loaded->text), std::move(record)};
+    return ClaudeSettingsFile::installation(path(), document, std::move(*loaded), std::move(record));
 }
 
 Result<WriteResult> ClaudeHooksWriter::uninstall(const InstallRecord& record) const

@@ -74,6 +74,12 @@ std::string dump(const Document& document, const std::optional<std::string>& pre
     return text;
 }
 
+WriteResult installation(const fs::path& path, const Document& document, Loaded loaded, InstallRecord record)
+{
+    std::string text = dump(document, loaded.text);
+    return WriteResult{path.string(), std::move(text), std::move(loaded.text), std::move(record)};
+}
+
 WriteResult removal(const fs::path& path, const Document& document, Loaded loaded, const InstallRecord& record)
 {
     std::string text = record.createdFile && document.empty() ? std::string() : dump(document, loaded.text);

@@ -33,6 +33,11 @@ Result<Loaded> load(const std::filesystem::path& path);
 // it was on one line, and its final line feed); two spaces for a new file.
 std::string dump(const Document& document, const std::optional<std::string>& previous);
 
+// What an install writes: the document in the file's layout, with the
+// bytes it replaces.
+WriteResult installation(const std::filesystem::path& path, const Document& document, Loaded loaded,
+                         InstallRecord record);
+
 // What an uninstall leaves: nothing at all when the app created the file
 // and took everything out again, else the document in the file's layout.
 WriteResult removal(const std::filesystem::path& path, const Document& document, Loaded loaded,

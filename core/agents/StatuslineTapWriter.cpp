@@ -155,8 +155,7 @@ Result<WriteResult> StatuslineTapWriter::install() const
         document[memberKey] = Document{{"type", "command"}, {"command", tap}};
     }
     record.created.push_back(tap);
-    std::string text = ClaudeSettingsFile::dump(document, loaded->text);
-    return WriteResult{path().string(), std::move(text), std::move(loaded->text), std::move(record)};
+    return ClaudeSettingsFile::installation(path(), document, std::move(*loaded), std::move(record));
 }
 
 Result<WriteResult> StatuslineTapWriter::uninstall(const InstallRecord& record) const
