@@ -114,11 +114,19 @@ private:
 
     void reattach(int root, Changes& batch)
     {
-        if (attachedRoots_.contains(root) && fs::is_directory(roots_[root].path))
+        // A root made again before its removal was read exists but has lost
+        // its watch with the old folder.
+        if (watched(root) && fs::is_directory(roots_[root].path))
             return;
         attachedRoots_.erase(root);
         if (attach(root, &batch.files))
             batch.everything = true;
+    }
+
+    bool watched(int root) const
+    {
+        return std::any_of(watches_.begin(), watches_.end(),
+                           [root](const auto& entry) { return entry.second.root == root && entry.second.level == 0; });
     }
 
     // Watches the root when it exists (true), else its nearest existing parent.

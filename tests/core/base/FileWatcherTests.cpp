@@ -142,6 +142,19 @@ TEST(FileWatcher, a_root_created_later_is_picked_up_and_reported_whole)
     EXPECT_TRUE(batches.waitFor([](const FileWatcher::Changes& batch) { return batch.everything; }));
     append(root / "again.jsonl", "{}");
     EXPECT_TRUE(batches.reported(root / "again.jsonl"));
+
+    // Made again before the watcher read the removal (its thread held in a
+    // delivery meanwhile): the new folder is watched all the same.
+    batches.hold(true);
+    append(root / "held.jsonl", "{}");
+    ASSERT_TRUE(batches.reported(root / "held.jsonl"));
+    fs::remove_all(folder / "config");
+    fs::create_directories(root);
+    batches.clear();
+    batches.hold(false);
+    EXPECT_TRUE(batches.waitFor([](const FileWatcher::Changes& batch) { return batch.everything; }));
+    append(root / "third.jsonl", "{}");
+    EXPECT_TRUE(batches.reported(root / "third.jsonl"));
 }
 
 TEST(FileWatcher, an_overflowing_kernel_queue_reports_everything_and_watching_goes_on)
