@@ -2,10 +2,15 @@
 // lines like a transcript; every line goes through the Claude Code parser
 // and, with one state carried across the input, the Codex parser, both as a
 // plain line and in place inside a padded buffer. Traps when a parser gives
-// a record no real call could have, or when the two paths disagree.
+// a record no real call could have, when the two paths disagree, or when a
+// line taken for a copy of the last billed Claude line bills another call
+// or more tokens.
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -48,6 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     CodexParser::State plainState;
     CodexParser::State paddedState;
+    std::optional<ClaudeCodeParser::BilledLine> kept;
+    UsageRecord keptRecord;
     std::size_t start = 0;
     while (start <= size) {
         std::size_t end = input.find('\n', start);
@@ -56,9 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view line = input.substr(start, end - start);
         const PaddedLine inPlace{std::string_view(padded.data() + start, line.size())};
 
+        const bool copy = kept && ClaudeCodeParser::repeats(*kept, inPlace.bytes);
         auto record = claude.parse(line, "fallback");
         check(record == claude.parse(inPlace, "fallback"));
         check(!record || isPlausible(record->usage));
+        check(!copy || !record || (record->id == keptRecord.id && record->usage.total() <= keptRecord.usage.total()));
+        if (record && claude.lastBilled()) {
+            kept = claude.lastBilled();
+            keptRecord = *record;
+        }
 
         auto codexRecord = codex.parse(line, plainState);
         check(codexRecord == codex.parse(inPlace, paddedState));
@@ -66,7 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(plainState == paddedState);
         for (const auto& window : plainState.limits)
             check(window.p >= 0 && window.p <= 100 && (!window.m || (*window.m >= 1 && *window.m <= 129600)));
-        check(CodexParser::State::fromJson(plainState.toJson()) == plainState);
+        auto stored = CodexParser::State::fromJson(plainState.toJson());
+        check(stored && stored->limitsAt.has_value() == plainState.limitsAt.has_value());
+        if (stored->limitsAt) {
+            // Kept as seconds since 2001 like every stored time: far from
+            // today the change of epoch may round it by a step.
+            const double at = plainState.limitsAt->unixSeconds();
+            check(std::abs(stored->limitsAt->unixSeconds() - at) <= 1e-14 * std::max(std::abs(at), 1e9));
+            stored->limitsAt = plainState.limitsAt;
+        }
+        check(*stored == plainState);
         start = end + 1;
     }
     return 0;

@@ -1,5 +1,6 @@
 #include "core/agents/ClaudeCodeParser.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -26,6 +27,11 @@ struct RawUsage {
 };
 
 struct RawLine {
+    // The raw tokens of the values a copy of the line may change, and
+    // whether each is a time; more than the array holds make the line no
+    // model for copies.
+    std::array<std::pair<std::string_view, bool>, 3> free;
+    std::size_t freeCount = 0;
     std::optional<std::string_view> type;
     std::optional<std::string_view> sessionId;
     std::optional<std::string_view> cwd;
@@ -62,18 +68,23 @@ bool readUsage(json::value value, std::optional<RawUsage>& out)
         return true;
     }
     RawUsage usage;
+    // Keys are told apart by their first letter first, here and below: most
+    // keys of a line are none of those read, and each comparison costs.
     bool read = json::forEachField(*object, [&](raw_json_string key, json::value field) {
-        if (key.unsafe_is_equal("input_tokens"))
-            return json::optionalInteger(field, usage.input);
-        if (key.unsafe_is_equal("output_tokens"))
-            return json::optionalInteger(field, usage.output);
-        if (key.unsafe_is_equal("cache_creation_input_tokens"))
-            return json::optionalInteger(field, usage.cacheCreation);
-        if (key.unsafe_is_equal("cache_read_input_tokens"))
-            return json::optionalInteger(field, usage.cacheRead);
-        if (key.unsafe_is_equal("cache_creation"))
-            return readCacheCreation(field, usage);
-        return true;
+        switch (key.raw()[0]) {
+        case 'i':
+            return !key.unsafe_is_equal("input_tokens") || json::optionalInteger(field, usage.input);
+        case 'o':
+            return !key.unsafe_is_equal("output_tokens") || json::optionalInteger(field, usage.output);
+        case 'c':
+            if (key.unsafe_is_equal("cache_creation_input_tokens"))
+                return json::optionalInteger(field, usage.cacheCreation);
+            if (key.unsafe_is_equal("cache_read_input_tokens"))
+                return json::optionalInteger(field, usage.cacheRead);
+            return !key.unsafe_is_equal("cache_creation") || readCacheCreation(field, usage);
+        default:
+            return true;
+        }
     });
     if (read)
         out = usage;
@@ -83,31 +94,53 @@ bool readUsage(json::value value, std::optional<RawUsage>& out)
 bool readMessage(json::value value, RawLine& line)
 {
     return json::forEachOptionalField(value, [&](raw_json_string key, json::value field) {
-        if (key.unsafe_is_equal("id"))
-            return json::optionalString(field, line.messageId);
-        if (key.unsafe_is_equal("model"))
-            return json::optionalString(field, line.model);
-        if (key.unsafe_is_equal("usage"))
-            return readUsage(field, line.usage);
-        return true;
+        switch (key.raw()[0]) {
+        case 'i':
+            return !key.unsafe_is_equal("id") || json::optionalString(field, line.messageId);
+        case 'm':
+            return !key.unsafe_is_equal("model") || json::optionalString(field, line.model);
+        case 'u':
+            return !key.unsafe_is_equal("usage") || readUsage(field, line.usage);
+        default:
+            return true;
+        }
     });
 }
 
 std::optional<RawLine> readLine(simdjson::ondemand::document& document)
 {
     RawLine line;
+    auto noteFree = [&](json::value field, bool time) {
+        if (line.freeCount < line.free.size())
+            line.free[line.freeCount] = {field.raw_json_token(), time};
+        ++line.freeCount;
+    };
     bool read = json::forEachRootField(document, [&](raw_json_string key, json::value field) {
-        if (key.unsafe_is_equal("type"))
-            return json::optionalString(field, line.type);
-        if (key.unsafe_is_equal("sessionId"))
-            return json::optionalString(field, line.sessionId);
-        if (key.unsafe_is_equal("cwd"))
-            return json::optionalString(field, line.cwd);
-        if (key.unsafe_is_equal("timestamp"))
+        switch (key.raw()[0]) {
+        case 'c':
+            return !key.unsafe_is_equal("cwd") || json::optionalString(field, line.cwd);
+        case 'm':
+            return !key.unsafe_is_equal("message") || readMessage(field, line);
+        case 'p':
+            if (key.unsafe_is_equal("parentUuid"))
+                noteFree(field, false);
+            return true;
+        case 's':
+            return !key.unsafe_is_equal("sessionId") || json::optionalString(field, line.sessionId);
+        case 't':
+            if (key.unsafe_is_equal("type"))
+                return json::optionalString(field, line.type);
+            if (!key.unsafe_is_equal("timestamp"))
+                return true;
+            noteFree(field, true);
             return json::optionalString(field, line.timestamp);
-        if (key.unsafe_is_equal("message"))
-            return readMessage(field, line);
-        return true;
+        case 'u':
+            if (key.unsafe_is_equal("uuid"))
+                noteFree(field, false);
+            return true;
+        default:
+            return true;
+        }
     });
     if (!read)
         return std::nullopt;
@@ -180,10 +213,14 @@ std::optional<RawLine> readDocument(std::optional<simdjson::ondemand::document> 
     return document ? readLine(*document) : std::nullopt;
 }
 
-// Below this a line decodes whole as fast as it can be cut.
-constexpr std::size_t cutContentFrom = 2048;
+// How far into a line its message's content opens, and how far before its
+// end the content closes: the members before and after are a few hundred
+// bytes. Lines that bill nothing, tool results and progress reports, often
+// have arrays but no such closing; a search without bounds would run
+// through all of their bytes.
+constexpr std::size_t cutReach = 4096;
 
-// A long line is mostly its message's content blocks, which no count
+// A usage line is mostly its message's content blocks, which no count
 // depends on. Cut at the first content array's opening and at the last
 // array closing before "stop_reason", which follows the message's content:
 // unescaped, neither can lie inside a string. When the two do not bracket
@@ -192,30 +229,97 @@ constexpr std::size_t cutContentFrom = 2048;
 // outside the cut, so a root type other than "assistant" settles the line.
 std::optional<std::pair<std::string_view, std::string_view>> aroundContent(std::string_view line)
 {
-    static constexpr std::string_view opening = "\"content\":[";
+    static constexpr std::string_view openingText = "\"content\":[";
+    static const ByteNeedles opening{openingText};
     static constexpr std::string_view closing = "],\"stop_reason\":";
-    const void* found = ::memmem(line.data(), line.size(), opening.data(), opening.size());
-    if (!found)
+    const std::size_t found = opening.findIn(line.substr(0, cutReach));
+    if (found == std::string_view::npos)
         return std::nullopt;
-    std::size_t head = static_cast<std::size_t>(static_cast<const char*>(found) - line.data()) + opening.size();
-    std::size_t tail = line.rfind(closing);
-    if (tail == std::string_view::npos || tail < head)
+    const std::size_t head = found + openingText.size();
+    // From the end by bracket: few follow the content, and a search for the
+    // whole closing text would compare at every byte.
+    const char* end = line.data() + line.size();
+    const char* from = std::max(line.data() + head - 1, end - std::min(line.size(), cutReach));
+    for (const char* at = end; at > from;) {
+        at = static_cast<const char*>(::memrchr(from, ']', static_cast<std::size_t>(at - from)));
+        if (at == nullptr)
+            break;
+        if (static_cast<std::size_t>(end - at) >= closing.size() && std::memcmp(at, closing.data(), closing.size()) == 0)
+            return std::pair{line.substr(0, head), line.substr(static_cast<std::size_t>(at - line.data()))};
+    }
+    return std::nullopt;
+}
+
+// A string's value of printable ASCII with no quote and no backslash: a
+// copy may hold another such value in its place and still decode to the
+// same structure, whatever else the value holds.
+bool plainString(std::string_view value)
+{
+    return std::all_of(value.begin(), value.end(), [](char c) { return c >= ' ' && c <= '~' && c != '"' && c != '\\'; });
+}
+
+// Head and tail read as one text, as the decoder saw them.
+struct Joined {
+    std::string_view head;
+    std::string_view tail;
+
+    std::size_t size() const { return head.size() + tail.size(); }
+    std::string_view slice(std::size_t at, std::size_t count) const
+    {
+        return at < head.size() ? head.substr(at, count) : tail.substr(at - head.size(), count);
+    }
+    bool sameBytes(const Joined& other, std::size_t from, std::size_t to) const
+    {
+        const std::size_t split = std::clamp(head.size(), from, to);
+        return std::memcmp(head.data() + from, other.head.data() + from, split - from) == 0
+               && std::memcmp(tail.data() + (split - head.size()), other.tail.data() + (split - head.size()), to - split)
+                      == 0;
+    }
+};
+
+// How copies of a line billed from its joined head and tail repeat it.
+// Its free values lie in the joined text, never across its two parts: the
+// head ends in "[", the tail starts with "]".
+std::optional<ClaudeCodeParser::BilledLine> billedLine(std::pair<std::string_view, std::string_view> parts,
+                                                       const RawLine& line, std::string_view joined)
+{
+    if (line.freeCount > line.free.size())
         return std::nullopt;
-    return std::pair{line.substr(0, head), line.substr(tail)};
+    ClaudeCodeParser::BilledLine billed{parts.first, parts.second};
+    const char* end = joined.data() + joined.size();
+    for (std::size_t i = 0; i < line.freeCount; ++i) {
+        const auto [token, time] = line.free[i];
+        if (token.size() < 2 || token.front() != '"' || token.back() != '"' || token.data() < joined.data()
+            || token.data() + token.size() > end)
+            return std::nullopt;
+        std::string_view value = token.substr(1, token.size() - 2);
+        if (!plainString(value))
+            return std::nullopt;
+        billed.free[billed.freeCount++] = {static_cast<std::uint32_t>(value.data() - joined.data()),
+                                           static_cast<std::uint32_t>(value.size()), time};
+    }
+    // In the order of the text; there are three at most.
+    for (std::size_t i = 1; i < billed.freeCount; ++i) {
+        for (std::size_t j = i; j > 0 && billed.free[j].at < billed.free[j - 1].at; --j)
+            std::swap(billed.free[j], billed.free[j - 1]);
+    }
+    return billed;
 }
 
 bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding,
-               std::optional<std::string_view> fallbackProject, Screening screening, UsageRecord& out)
+               std::optional<std::string_view> fallbackProject, Screening screening, UsageRecord& out,
+               std::optional<ClaudeCodeParser::BilledLine>& billed)
 {
+    billed.reset();
     if (screening == Screening::search && ClaudeCodeParser::needles().findIn(bytes) == std::string_view::npos)
         return false;
-    if (bytes.size() >= cutContentFrom) {
-        if (auto parts = aroundContent(bytes)) {
-            auto line = readDocument(reader.iterateJoined(parts->first, parts->second));
-            if (line && line->type && *line->type != "assistant")
-                return false;
-            if (line && readRecord(*line, fallbackProject, out))
-                return true;
+    if (auto parts = aroundContent(bytes)) {
+        auto line = readDocument(reader.iterateJoined(parts->first, parts->second));
+        if (line && line->type && *line->type != "assistant")
+            return false;
+        if (line && readRecord(*line, fallbackProject, out)) {
+            billed = billedLine(*parts, *line, reader.joined());
+            return true;
         }
     }
     auto line = readDocument(reader.iterate(bytes, padding));
@@ -232,7 +336,8 @@ ClaudeCodeParser& ClaudeCodeParser::operator=(ClaudeCodeParser&&) noexcept = def
 std::optional<UsageRecord> ClaudeCodeParser::parse(std::string_view line, std::optional<std::string_view> fallbackProject)
 {
     UsageRecord record;
-    if (!parseLine(*reader_, line, JsonLineReader::Padding::absent, fallbackProject, Screening::search, record))
+    if (!parseLine(*reader_, line, JsonLineReader::Padding::absent, fallbackProject, Screening::search, record,
+                   lastBilled_))
         return std::nullopt;
     return record;
 }
@@ -248,7 +353,27 @@ std::optional<UsageRecord> ClaudeCodeParser::parse(PaddedLine line, std::optiona
 bool ClaudeCodeParser::parseInto(PaddedLine line, std::optional<std::string_view> fallbackProject, Screening screening,
                                  UsageRecord& record)
 {
-    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, fallbackProject, screening, record);
+    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, fallbackProject, screening, record,
+                     lastBilled_);
+}
+
+bool ClaudeCodeParser::repeats(const BilledLine& billed, std::string_view line)
+{
+    auto parts = aroundContent(line);
+    if (!parts || parts->first.size() != billed.head.size() || parts->second.size() != billed.tail.size())
+        return false;
+    const Joined was{billed.head, billed.tail};
+    const Joined now{parts->first, parts->second};
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < billed.freeCount; ++i) {
+        const BilledLine::Span& free = billed.free[i];
+        const std::string_view value = now.slice(free.at, free.size);
+        // A time that does not parse would send the decoder on to the whole line.
+        if (!now.sameBytes(was, from, free.at) || !plainString(value) || (free.time && !parseTranscriptTimestamp(value)))
+            return false;
+        from = free.at + free.size;
+    }
+    return now.sameBytes(was, from, now.size());
 }
 
 // Only assistant lines bill, and the type is the one thing the decoder

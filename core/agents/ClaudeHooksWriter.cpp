@@ -96,7 +96,7 @@ Result<WriteResult> ClaudeHooksWriter::install() const
         bool present = false;
         bool edited = false;
         Document* older = nullptr;
-        bool listed = forEachEntry(hooks[std::string(name)], [&](Document&, Document& entry) {
+        bool listed = forEachEntry(hooks[std::string(name)], [&, event = event](Document&, Document& entry) {
             switch (markOf(entry, event)) {
             case Mark::current: present = true; break;
             case Mark::older: older = &entry; break;
@@ -140,7 +140,7 @@ Result<WriteResult> ClaudeHooksWriter::uninstall(const InstallRecord& record) co
         if (list == hooks->end())
             continue;
         bool edited = false;
-        bool listed = forEachEntry(*list, [&](Document&, Document& entry) {
+        bool listed = forEachEntry(*list, [&, event = event](Document&, Document& entry) {
             if (markOf(entry, event) != Mark::none && !recorded(record, entry["command"].get<std::string>()))
                 edited = true;
         });
@@ -189,7 +189,7 @@ ConnectionStatus ClaudeHooksWriter::status() const
             if (list == hooks->end())
                 continue;
             bool found = false;
-            forEachEntry(*list, [&](Document&, Document& entry) {
+            forEachEntry(*list, [&, event = event](Document&, Document& entry) {
                 switch (markOf(entry, event)) {
                 case Mark::current: found = true; break;
                 case Mark::older: older = true; break;

@@ -36,6 +36,7 @@ std::optional<simdjson::ondemand::document> JsonLineReader::iterateJoined(std::s
     // Followed by what follows a line in the tailer's buffer, so a
     // malformed line fares the same on both paths.
     std::memset(copy_.data() + size, '\n', transcriptLinePadding);
+    joinedSize_ = size;
     simdjson::ondemand::document document;
     if (parser_.iterate(copy_.data(), size, size + transcriptLinePadding).get(document) != simdjson::SUCCESS)
         return std::nullopt;

@@ -25,10 +25,13 @@ public:
     std::optional<simdjson::ondemand::document> iterate(std::string_view line, Padding padding);
     // The document of `head` followed by `tail`, copied together.
     std::optional<simdjson::ondemand::document> iterateJoined(std::string_view head, std::string_view tail);
+    // The text the last `iterateJoined` decodes, where its tokens point.
+    std::string_view joined() const { return {copy_.data(), joinedSize_}; }
 
 private:
     simdjson::ondemand::parser parser_;
     std::vector<char> copy_;
+    std::size_t joinedSize_ = 0;
 };
 
 namespace json {

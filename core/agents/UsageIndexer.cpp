@@ -116,29 +116,38 @@ public:
         CodexParser::State codex = codexState.value_or(CodexParser::State{});
         const WallTime cutoff = owner_.cutoff();
         bool changed = false;
+        const CodexParser::State* storedCodex = file.agent == AgentKind::codex ? &codex : nullptr;
         for (;;) {
             auto view = JSONLTailer::readInto(file.path, tail, readBytes, buffer_);
             changed = changed || view.state != tail.value_or(TailState{});
             readLines(view.lines, file.agent, key, session, codex, cutoff, stats);
-            owner_.commit(key, view.state, file.agent == AgentKind::codex ? &codex : nullptr, {batch_.data(), batched_},
-                          {keys_.data(), batched_});
-            batched_ = 0;
             bool advanced = view.state.offset != tail.value_or(TailState{}).offset;
             tail = view.state;
             if (!view.more || !advanced)
                 break;
+            // Inside a file the other threads never wait on each other: while
+            // the store is busy the records wait, to go in with a later position.
+            if (std::unique_lock lock(owner_.mutex_, std::try_to_lock); lock.owns_lock())
+                commitLocked(key, *tail, storedCodex);
         }
         if (file.agent == AgentKind::codex && codex.cwd) {
             session.project = lastPathComponent(*codex.cwd);
             session.folder = fs::path(*codex.cwd);
         }
         std::lock_guard lock(owner_.mutex_);
+        commitLocked(key, *tail, storedCodex);
         owner_.sessionFiles_[key] = std::move(session);
         owner_.finishFile();
         return changed;
     }
 
 private:
+    void commitLocked(const std::string& key, const TailState& tail, const CodexParser::State* codex)
+    {
+        owner_.commitLocked(key, tail, codex, {batch_.data(), batched_}, {keys_.data(), batched_});
+        batched_ = 0;
+    }
+
     void readLines(std::span<const std::string_view> lines, AgentKind agent, const std::string& path, SessionFile& session,
                    CodexParser::State& codex, WallTime cutoff, UsageIndexStats& stats)
     {
@@ -147,6 +156,10 @@ private:
             project = *session.project;
         std::optional<std::string> branch;
         LineScreen screen(agent == AgentKind::codex ? CodexParser::needles() : ClaudeCodeParser::needles(), span(lines));
+        // The last Claude line whose call waits in the batch: its copies
+        // bill nothing more. Its bytes stay in the read buffer until the
+        // batch is committed.
+        std::optional<ClaudeCodeParser::BilledLine> kept;
         for (std::string_view line : lines) {
             if (!LineFilter::accepts(line)) {
                 ++stats.skippedLines;
@@ -154,6 +167,10 @@ private:
             }
             if (!screen.holdsNeedle(line))
                 continue;
+            if (kept && ClaudeCodeParser::repeats(*kept, line)) {
+                ++stats.parsedLines;
+                continue;
+            }
             UsageRecord& record = batched_ < batch_.size() ? batch_[batched_] : batch_.emplace_back();
             bool billed = false;
             if (agent == AgentKind::codex) {
@@ -168,6 +185,8 @@ private:
             ++stats.parsedLines;
             if (record.timestamp < cutoff)
                 continue;
+            if (agent == AgentKind::claudeCode && claude_.lastBilled())
+                kept = claude_.lastBilled();
             // Hashed here rather than under the indexer's lock.
             if (keys_.size() == batched_)
                 keys_.emplace_back();
@@ -261,10 +280,9 @@ std::optional<AgentKind> UsageIndexer::agentOf(const fs::path& path) const
     return std::nullopt;
 }
 
-void UsageIndexer::commit(const std::string& key, const TailState& tail, const CodexParser::State* codex,
-                          std::span<UsageRecord> batch, std::span<const std::uint64_t> keys)
+void UsageIndexer::commitLocked(const std::string& key, const TailState& tail, const CodexParser::State* codex,
+                                std::span<UsageRecord> batch, std::span<const std::uint64_t> keys)
 {
-    std::lock_guard lock(mutex_);
     aggregator_->addAll(batch, keys, [this](UsageRecord& record) {
         if (storeFile_)
             unsaved_.push_back(std::move(record));

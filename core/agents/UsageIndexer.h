@@ -50,7 +50,7 @@ struct SessionFile {
 
 struct UsageIndexStats {
     std::int64_t files = 0;         // transcripts examined
-    std::int64_t parsedLines = 0;   // lines that billed a call
+    std::int64_t parsedLines = 0;   // lines that billed a call, or repeated one that did
     std::int64_t skippedLines = 0;  // lines that are not JSON objects
     bool operator==(const UsageIndexStats&) const = default;
 };
@@ -126,10 +126,10 @@ private:
 
     void load();
     UsageIndexPass run(const std::vector<TranscriptFile>& files);
-    // Takes the batch's records, whose keys are given, into the store and
-    // moves the file's positions on.
-    void commit(const std::string& key, const TailState& tail, const CodexParser::State* codex,
-                std::span<UsageRecord> batch, std::span<const std::uint64_t> keys);
+    // Under the lock: takes the batch's records, whose keys are given, into
+    // the store and moves the file's positions on.
+    void commitLocked(const std::string& key, const TailState& tail, const CodexParser::State* codex,
+                      std::span<UsageRecord> batch, std::span<const std::uint64_t> keys);
     // Under the lock: every 64th file of a pass saves while records wait.
     void finishFile();
     Result<void> saveLocked();

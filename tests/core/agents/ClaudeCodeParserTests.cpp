@@ -164,5 +164,52 @@ TEST(ClaudeCodeParser, long_lines_read_the_same_whatever_their_content_blocks_ho
     EXPECT_FALSE(parser.parse(nested, std::nullopt));
 }
 
+// One line per content block, as Claude Code writes a message: the copies
+// differ in the block, their own uuid, their parent's and the time.
+std::string blockLine(const std::string& block, const std::string& uuid, const std::string& parent,
+                      const std::string& time, const std::string& id = "msg_7", int output = 9)
+{
+    return R"({"parentUuid":")" + parent + R"(","cwd":"/w/app","sessionId":"s-7","message":{"id":")" + id
+           + R"(","type":"message","role":"assistant","model":"claude-sonnet-4-5","content":[)" + block
+           + R"(],"stop_reason":null,"stop_sequence":null,"usage":{"input_tokens":4,"output_tokens":)"
+           + std::to_string(output) + R"(}},"type":"assistant","uuid":")" + uuid + R"(","timestamp":")" + time
+           + R"("})";
+}
+
+TEST(ClaudeCodeParser, tells_the_copies_of_a_billed_message_by_their_bytes)
+{
+    const std::string text = R"({"type":"text","text":"Looking at the store."})";
+    const std::string tool = R"({"type":"tool_use","id":"t1","name":"Read","input":{"file_path":"/w/app/a.c"}})";
+    const std::string time = "2026-03-01T09:15:05.321Z";
+    ClaudeCodeParser parser;
+    const std::string first = blockLine(text, "u-0001", "p-0000", time);
+    ASSERT_TRUE(parser.parse(first, std::nullopt));
+    ASSERT_TRUE(parser.lastBilled());
+    const ClaudeCodeParser::BilledLine billed = *parser.lastBilled();
+
+    EXPECT_TRUE(ClaudeCodeParser::repeats(billed, blockLine(tool, "u-0002", "u-0001", "2026-03-01T09:15:07.004Z")));
+    // Of the same lengths but not copies: the streamed output count, another
+    // message, a key renamed, free values that end their strings early, a
+    // time that does not parse, bytes that might not decode.
+    std::string renamed = first;
+    renamed.replace(renamed.find(R"("uuid")"), 6, R"("uuix")");
+    for (const std::string& other :
+         {blockLine(tool, "u-0002", "u-0001", time, "msg_7", 8), blockLine(tool, "u-0002", "u-0001", time, "msg_8"),
+          renamed, blockLine(tool, R"(u\"002)", "u-0001", time), blockLine(tool, R"(u","x)", "u-0001", time),
+          blockLine(tool, "u-0002", "u-0001", "2026-03-01T09:15:0x.321Z"), blockLine(tool, "u-00\xc3\xa9", "u-0001", time),
+          first.substr(0, first.find(R"("content":[)"))}) {
+        EXPECT_FALSE(ClaudeCodeParser::repeats(billed, other)) << other;
+    }
+
+    // No model for copies: free values with escapes, or a line read whole.
+    ASSERT_TRUE(parser.parse(blockLine(text, R"(u\u0031)", "p-0000", time), std::nullopt));
+    EXPECT_FALSE(parser.lastBilled());
+    ASSERT_TRUE(parser.parse(longAssistantLine(text, false), std::nullopt));
+    EXPECT_FALSE(parser.lastBilled());
+    EXPECT_FALSE(parser.parse(blockLine(text, "u-0001", "p-0000", "yesterday"), std::nullopt));
+    EXPECT_FALSE(parser.lastBilled());
+}
+
 }  // namespace
 }  // namespace corvane
+
