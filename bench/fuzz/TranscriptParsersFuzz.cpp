@@ -3,8 +3,8 @@
 // and, with one state carried across the input, the Codex parser, both as a
 // plain line and in place inside a padded buffer. Traps when a parser gives
 // a record no real call could have, when the two paths disagree, or when a
-// line taken for a copy of the last billed Claude line bills another call
-// or more tokens.
+// line taken for a copy of the last billed Claude line decodes to anything
+// but the copy's record.
 
 #include <algorithm>
 #include <cmath>
@@ -63,11 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string_view line = input.substr(start, end - start);
         const PaddedLine inPlace{std::string_view(padded.data() + start, line.size())};
 
-        const bool copy = kept && ClaudeCodeParser::repeats(*kept, inPlace.bytes);
+        const auto copy = kept ? ClaudeCodeParser::copyOf(*kept, inPlace.bytes) : std::nullopt;
         auto record = claude.parse(line, "fallback");
         check(record == claude.parse(inPlace, "fallback"));
         check(!record || isPlausible(record->usage));
-        check(!copy || !record || (record->id == keptRecord.id && record->usage.total() <= keptRecord.usage.total()));
+        if (copy) {
+            UsageRecord copied = keptRecord;
+            const bool bills = ClaudeCodeParser::applyCopy(*copy, copied);
+            check(bills == record.has_value() && (!bills || copied == *record));
+        }
         if (record && claude.lastBilled()) {
             kept = claude.lastBilled();
             keptRecord = *record;

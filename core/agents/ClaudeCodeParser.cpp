@@ -24,13 +24,19 @@ struct RawUsage {
     bool hasCacheCreationDetail = false;
     std::optional<std::int64_t> ephemeral5m;
     std::optional<std::int64_t> ephemeral1h;
+    // The raw token of the output count, which a later copy may raise, and
+    // how many output counts the object holds.
+    std::string_view outputToken;
+    int outputCounts = 0;
 };
 
+using CopySpan = ClaudeCodeParser::BilledLine::Span;
+
 struct RawLine {
-    // The raw tokens of the values a copy of the line may change, and
+    // The raw tokens of the strings a copy of the line may change, and
     // whether each is a time; more than the array holds make the line no
     // model for copies.
-    std::array<std::pair<std::string_view, bool>, 3> free;
+    std::array<std::pair<std::string_view, CopySpan::Kind>, 3> free;
     std::size_t freeCount = 0;
     std::optional<std::string_view> type;
     std::optional<std::string_view> sessionId;
@@ -75,7 +81,11 @@ bool readUsage(json::value value, std::optional<RawUsage>& out)
         case 'i':
             return !key.unsafe_is_equal("input_tokens") || json::optionalInteger(field, usage.input);
         case 'o':
-            return !key.unsafe_is_equal("output_tokens") || json::optionalInteger(field, usage.output);
+            if (!key.unsafe_is_equal("output_tokens"))
+                return true;
+            usage.outputToken = field.raw_json_token();
+            ++usage.outputCounts;
+            return json::optionalInteger(field, usage.output);
         case 'c':
             if (key.unsafe_is_equal("cache_creation_input_tokens"))
                 return json::optionalInteger(field, usage.cacheCreation);
@@ -110,9 +120,9 @@ bool readMessage(json::value value, RawLine& line)
 std::optional<RawLine> readLine(simdjson::ondemand::document& document)
 {
     RawLine line;
-    auto noteFree = [&](json::value field, bool time) {
+    auto noteFree = [&](json::value field, CopySpan::Kind kind) {
         if (line.freeCount < line.free.size())
-            line.free[line.freeCount] = {field.raw_json_token(), time};
+            line.free[line.freeCount] = {field.raw_json_token(), kind};
         ++line.freeCount;
     };
     bool read = json::forEachRootField(document, [&](raw_json_string key, json::value field) {
@@ -123,7 +133,7 @@ std::optional<RawLine> readLine(simdjson::ondemand::document& document)
             return !key.unsafe_is_equal("message") || readMessage(field, line);
         case 'p':
             if (key.unsafe_is_equal("parentUuid"))
-                noteFree(field, false);
+                noteFree(field, CopySpan::Kind::string);
             return true;
         case 's':
             return !key.unsafe_is_equal("sessionId") || json::optionalString(field, line.sessionId);
@@ -132,11 +142,11 @@ std::optional<RawLine> readLine(simdjson::ondemand::document& document)
                 return json::optionalString(field, line.type);
             if (!key.unsafe_is_equal("timestamp"))
                 return true;
-            noteFree(field, true);
+            noteFree(field, CopySpan::Kind::time);
             return json::optionalString(field, line.timestamp);
         case 'u':
             if (key.unsafe_is_equal("uuid"))
-                noteFree(field, false);
+                noteFree(field, CopySpan::Kind::string);
             return true;
         default:
             return true;
@@ -258,6 +268,21 @@ bool plainString(std::string_view value)
     return std::all_of(value.begin(), value.end(), [](char c) { return c >= ' ' && c <= '~' && c != '"' && c != '\\'; });
 }
 
+// A count as the decoder reads one: digits without a leading zero, few
+// enough to fit.
+std::optional<std::int64_t> plainCount(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 18 || (digits.size() > 1 && digits.front() == '0'))
+        return std::nullopt;
+    std::int64_t count = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        count = count * 10 + (c - '0');
+    }
+    return count;
+}
+
 // Head and tail read as one text, as the decoder saw them.
 struct Joined {
     std::string_view head;
@@ -268,18 +293,23 @@ struct Joined {
     {
         return at < head.size() ? head.substr(at, count) : tail.substr(at - head.size(), count);
     }
-    bool sameBytes(const Joined& other, std::size_t from, std::size_t to) const
+    // Whether the bytes from `from` to `to` of `other` are ours from
+    // `shift` later; only the tail shifts.
+    bool sameBytes(const Joined& other, std::size_t from, std::size_t to, std::ptrdiff_t shift) const
     {
-        const std::size_t split = std::clamp(head.size(), from, to);
+        const std::size_t split = std::clamp(other.head.size(), from, to);
+        const auto tailAt = [&](std::size_t at) { return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + shift); };
         return std::memcmp(head.data() + from, other.head.data() + from, split - from) == 0
-               && std::memcmp(tail.data() + (split - head.size()), other.tail.data() + (split - head.size()), to - split)
+               && std::memcmp(tail.data() + tailAt(split - head.size()), other.tail.data() + (split - head.size()),
+                              to - split)
                       == 0;
     }
 };
 
-// How copies of a line billed from its joined head and tail repeat it.
-// Its free values lie in the joined text, never across its two parts: the
-// head ends in "[", the tail starts with "]".
+// How copies of a line billed from its joined head and tail repeat it. Its
+// free values lie in the joined text, never across its two parts: the head
+// ends in "[", the tail starts with "]". The output count may change only
+// in the tail, where nothing but the tail moves when its digits do.
 std::optional<ClaudeCodeParser::BilledLine> billedLine(std::pair<std::string_view, std::string_view> parts,
                                                        const RawLine& line, std::string_view joined)
 {
@@ -287,21 +317,26 @@ std::optional<ClaudeCodeParser::BilledLine> billedLine(std::pair<std::string_vie
         return std::nullopt;
     ClaudeCodeParser::BilledLine billed{parts.first, parts.second};
     const char* end = joined.data() + joined.size();
+    auto offset = [&](std::string_view value) { return static_cast<std::uint32_t>(value.data() - joined.data()); };
     for (std::size_t i = 0; i < line.freeCount; ++i) {
-        const auto [token, time] = line.free[i];
+        const auto [token, kind] = line.free[i];
         if (token.size() < 2 || token.front() != '"' || token.back() != '"' || token.data() < joined.data()
             || token.data() + token.size() > end)
             return std::nullopt;
         std::string_view value = token.substr(1, token.size() - 2);
         if (!plainString(value))
             return std::nullopt;
-        billed.free[billed.freeCount++] = {static_cast<std::uint32_t>(value.data() - joined.data()),
-                                           static_cast<std::uint32_t>(value.size()), time};
+        billed.spans[billed.spanCount++] = {offset(value), static_cast<std::uint32_t>(value.size()), kind};
     }
-    // In the order of the text; there are three at most.
-    for (std::size_t i = 1; i < billed.freeCount; ++i) {
-        for (std::size_t j = i; j > 0 && billed.free[j].at < billed.free[j - 1].at; --j)
-            std::swap(billed.free[j], billed.free[j - 1]);
+    const std::string_view output = line.usage->outputToken;
+    if (line.usage->outputCounts == 1 && output.data() >= joined.data() + parts.first.size()
+        && output.data() + output.size() <= end && plainCount(output))
+        billed.spans[billed.spanCount++] = {offset(output), static_cast<std::uint32_t>(output.size()),
+                                            CopySpan::Kind::outputCount};
+    // In the order of the text; there are four at most.
+    for (std::size_t i = 1; i < billed.spanCount; ++i) {
+        for (std::size_t j = i; j > 0 && billed.spans[j].at < billed.spans[j - 1].at; --j)
+            std::swap(billed.spans[j], billed.spans[j - 1]);
     }
     return billed;
 }
@@ -357,23 +392,63 @@ bool ClaudeCodeParser::parseInto(PaddedLine line, std::optional<std::string_view
                      lastBilled_);
 }
 
-bool ClaudeCodeParser::repeats(const BilledLine& billed, std::string_view line)
+std::optional<ClaudeCodeParser::Copy> ClaudeCodeParser::copyOf(const BilledLine& billed, std::string_view line)
 {
     auto parts = aroundContent(line);
-    if (!parts || parts->first.size() != billed.head.size() || parts->second.size() != billed.tail.size())
-        return false;
+    if (!parts || parts->first.size() != billed.head.size())
+        return std::nullopt;
+    const std::ptrdiff_t grown =
+        static_cast<std::ptrdiff_t>(parts->second.size()) - static_cast<std::ptrdiff_t>(billed.tail.size());
+    // Only the digits of the output count may change the length.
+    const auto output = std::find_if(billed.spans.begin(), billed.spans.begin() + static_cast<std::ptrdiff_t>(billed.spanCount),
+                                     [](const BilledLine::Span& span) { return span.kind == BilledLine::Span::Kind::outputCount; });
+    if (grown != 0 && (output == billed.spans.begin() + static_cast<std::ptrdiff_t>(billed.spanCount)
+                       || static_cast<std::ptrdiff_t>(output->size) + grown < 1))
+        return std::nullopt;
     const Joined was{billed.head, billed.tail};
     const Joined now{parts->first, parts->second};
+    Copy copy;
+    bool timed = false;
     std::size_t from = 0;
-    for (std::size_t i = 0; i < billed.freeCount; ++i) {
-        const BilledLine::Span& free = billed.free[i];
-        const std::string_view value = now.slice(free.at, free.size);
-        // A time that does not parse would send the decoder on to the whole line.
-        if (!now.sameBytes(was, from, free.at) || !plainString(value) || (free.time && !parseTranscriptTimestamp(value)))
-            return false;
-        from = free.at + free.size;
+    std::ptrdiff_t shift = 0;
+    for (std::size_t i = 0; i < billed.spanCount; ++i) {
+        const BilledLine::Span& span = billed.spans[i];
+        if (!now.sameBytes(was, from, span.at, shift))
+            return std::nullopt;
+        const std::size_t at = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(span.at) + shift);
+        if (span.kind == BilledLine::Span::Kind::outputCount) {
+            const std::size_t size = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(span.size) + grown);
+            copy.output = plainCount(now.slice(at, size));
+            if (!copy.output)
+                return std::nullopt;
+            shift = grown;
+        } else {
+            const std::string_view value = now.slice(at, span.size);
+            if (!plainString(value))
+                return std::nullopt;
+            // The last time is the line's; one that does not parse would
+            // send the decoder on to the whole line.
+            if (span.kind == BilledLine::Span::Kind::time) {
+                auto time = parseTranscriptTimestamp(value);
+                if (!time)
+                    return std::nullopt;
+                copy.timestamp = *time;
+                timed = true;
+            }
+        }
+        from = span.at + span.size;
     }
-    return now.sameBytes(was, from, now.size());
+    if (!timed || !now.sameBytes(was, from, was.size(), shift))
+        return std::nullopt;
+    return copy;
+}
+
+bool ClaudeCodeParser::applyCopy(const Copy& copy, UsageRecord& record)
+{
+    record.timestamp = copy.timestamp;
+    if (copy.output)
+        record.usage.output = *copy.output;
+    return isBillable(record.usage);
 }
 
 // Only assistant lines bill, and the type is the one thing the decoder

@@ -156,9 +156,9 @@ private:
             project = *session.project;
         std::optional<std::string> branch;
         LineScreen screen(agent == AgentKind::codex ? CodexParser::needles() : ClaudeCodeParser::needles(), span(lines));
-        // The last Claude line whose call waits in the batch: its copies
-        // bill nothing more. Its bytes stay in the read buffer until the
-        // batch is committed.
+        // The last Claude line whose call waits in the batch, as `keptCall_`:
+        // its copies bill nothing more but a higher output count. Its bytes
+        // stay in the read buffer while the lines are read.
         std::optional<ClaudeCodeParser::BilledLine> kept;
         for (std::string_view line : lines) {
             if (!LineFilter::accepts(line)) {
@@ -167,11 +167,13 @@ private:
             }
             if (!screen.holdsNeedle(line))
                 continue;
-            if (kept && ClaudeCodeParser::repeats(*kept, line)) {
+            if (auto copy = kept ? ClaudeCodeParser::copyOf(*kept, line) : std::nullopt) {
                 ++stats.parsedLines;
+                if (copy->output && *copy->output > keptCall_.usage.output)
+                    addCopy(*copy, cutoff);
                 continue;
             }
-            UsageRecord& record = batched_ < batch_.size() ? batch_[batched_] : batch_.emplace_back();
+            UsageRecord& record = nextRecord();
             bool billed = false;
             if (agent == AgentKind::codex) {
                 billed = codex_.parseInto(PaddedLine{line}, codex, Screening::needleFound, record);
@@ -185,17 +187,42 @@ private:
             ++stats.parsedLines;
             if (record.timestamp < cutoff)
                 continue;
-            if (agent == AgentKind::claudeCode && claude_.lastBilled())
-                kept = claude_.lastBilled();
             // Hashed here rather than under the indexer's lock.
-            if (keys_.size() == batched_)
-                keys_.emplace_back();
-            keys_[batched_++] = usageRecordKey(record.id);
+            const std::uint64_t key = usageRecordKey(record.id);
+            if (agent == AgentKind::claudeCode && claude_.lastBilled()) {
+                kept = claude_.lastBilled();
+                keptCall_ = record;
+                keptKey_ = key;
+            }
+            batchRecord(key);
         }
         if (agent == AgentKind::claudeCode)
             branch = lastClaudeBranch(lines);
         if (branch)
             session.branch = GitBranchSniffer::sessionBranch(path, std::move(branch));
+    }
+
+    UsageRecord& nextRecord() { return batched_ < batch_.size() ? batch_[batched_] : batch_.emplace_back(); }
+
+    // Takes the record at `nextRecord()` into the batch.
+    void batchRecord(std::uint64_t key)
+    {
+        if (keys_.size() == batched_)
+            keys_.emplace_back();
+        keys_[batched_++] = key;
+    }
+
+    // A copy of the kept call with more output: the call as the store
+    // should now keep it.
+    void addCopy(const ClaudeCodeParser::Copy& copy, WallTime cutoff)
+    {
+        UsageRecord& record = nextRecord();
+        record = keptCall_;
+        if (!ClaudeCodeParser::applyCopy(copy, record) || record.timestamp < cutoff)
+            return;
+        keptCall_.timestamp = record.timestamp;
+        keptCall_.usage = record.usage;
+        batchRecord(keptKey_);
     }
 
     // Claude writes the branch on every line: the last one that names it
@@ -219,6 +246,8 @@ private:
     std::vector<UsageRecord> batch_;
     std::vector<std::uint64_t> keys_;  // the waiting records' keys
     std::size_t batched_ = 0;
+    UsageRecord keptCall_;  // see readLines
+    std::uint64_t keptKey_ = 0;
 };
 
 UsageIndexer::UsageIndexer(Options options)

@@ -165,15 +165,15 @@ TEST(ClaudeCodeParser, long_lines_read_the_same_whatever_their_content_blocks_ho
 }
 
 // One line per content block, as Claude Code writes a message: the copies
-// differ in the block, their own uuid, their parent's and the time.
+// differ in the block, their own uuid, their parent's and the time, and
+// early ones hold back the output count.
 std::string blockLine(const std::string& block, const std::string& uuid, const std::string& parent,
-                      const std::string& time, const std::string& id = "msg_7", int output = 9)
+                      const std::string& time, const std::string& output = "9", const std::string& id = "msg_7")
 {
     return R"({"parentUuid":")" + parent + R"(","cwd":"/w/app","sessionId":"s-7","message":{"id":")" + id
            + R"(","type":"message","role":"assistant","model":"claude-sonnet-4-5","content":[)" + block
-           + R"(],"stop_reason":null,"stop_sequence":null,"usage":{"input_tokens":4,"output_tokens":)"
-           + std::to_string(output) + R"(}},"type":"assistant","uuid":")" + uuid + R"(","timestamp":")" + time
-           + R"("})";
+           + R"(],"stop_reason":null,"stop_sequence":null,"usage":{"input_tokens":4,"output_tokens":)" + output
+           + R"(}},"type":"assistant","uuid":")" + uuid + R"(","timestamp":")" + time + R"("})";
 }
 
 TEST(ClaudeCodeParser, tells_the_copies_of_a_billed_message_by_their_bytes)
@@ -181,24 +181,40 @@ TEST(ClaudeCodeParser, tells_the_copies_of_a_billed_message_by_their_bytes)
     const std::string text = R"({"type":"text","text":"Looking at the store."})";
     const std::string tool = R"({"type":"tool_use","id":"t1","name":"Read","input":{"file_path":"/w/app/a.c"}})";
     const std::string time = "2026-03-01T09:15:05.321Z";
+    const std::string later = "2026-03-01T09:15:07.004Z";
     ClaudeCodeParser parser;
-    const std::string first = blockLine(text, "u-0001", "p-0000", time);
-    ASSERT_TRUE(parser.parse(first, std::nullopt));
+    const std::string first = blockLine(text, "u-0001", "p-0000", time, "3");
+    const auto billedRecord = parser.parse(first, std::nullopt);
+    ASSERT_TRUE(billedRecord);
     ASSERT_TRUE(parser.lastBilled());
     const ClaudeCodeParser::BilledLine billed = *parser.lastBilled();
 
-    EXPECT_TRUE(ClaudeCodeParser::repeats(billed, blockLine(tool, "u-0002", "u-0001", "2026-03-01T09:15:07.004Z")));
-    // Of the same lengths but not copies: the streamed output count, another
-    // message, a key renamed, free values that end their strings early, a
-    // time that does not parse, bytes that might not decode.
+    // A copy turns the billed record into exactly what decoding the copy gives.
+    for (const std::string& copy : {blockLine(tool, "u-0002", "u-0001", later, "3"),
+                                    blockLine(tool, "u-0002", "u-0001", later, "35210"),
+                                    blockLine(text, "u-0003", "u-0002", later, "0")}) {
+        auto said = ClaudeCodeParser::copyOf(billed, copy);
+        ASSERT_TRUE(said) << copy;
+        UsageRecord record = *billedRecord;
+        ASSERT_TRUE(ClaudeCodeParser::applyCopy(*said, record));
+        EXPECT_EQ(parser.parse(copy, std::nullopt), record);
+    }
+
+    // Not copies: another message, other counts, a key renamed, free
+    // values that end their strings early, a time that does not parse,
+    // bytes that might not decode, counts the decoder reads otherwise.
     std::string renamed = first;
     renamed.replace(renamed.find(R"("uuid")"), 6, R"("uuix")");
+    std::string moreInput = first;
+    moreInput.replace(moreInput.find(R"("input_tokens":4)"), 16, R"("input_tokens":5)");
     for (const std::string& other :
-         {blockLine(tool, "u-0002", "u-0001", time, "msg_7", 8), blockLine(tool, "u-0002", "u-0001", time, "msg_8"),
-          renamed, blockLine(tool, R"(u\"002)", "u-0001", time), blockLine(tool, R"(u","x)", "u-0001", time),
-          blockLine(tool, "u-0002", "u-0001", "2026-03-01T09:15:0x.321Z"), blockLine(tool, "u-00\xc3\xa9", "u-0001", time),
+         {blockLine(tool, "u-0002", "u-0001", time, "3", "msg_8"), moreInput, renamed,
+          blockLine(tool, R"(u\"002)", "u-0001", time, "3"), blockLine(tool, R"(u","x)", "u-0001", time, "3"),
+          blockLine(tool, "u-0002", "u-0001", "2026-03-01T09:15:0x.321Z", "3"),
+          blockLine(tool, "u-00\xc3\xa9", "u-0001", time, "3"), blockLine(tool, "u-0002", "u-0001", time, "03"),
+          blockLine(tool, "u-0002", "u-0001", time, "-3"), blockLine(tool, "u-0002", "u-0001", time, "3e2"),
           first.substr(0, first.find(R"("content":[)"))}) {
-        EXPECT_FALSE(ClaudeCodeParser::repeats(billed, other)) << other;
+        EXPECT_FALSE(ClaudeCodeParser::copyOf(billed, other)) << other;
     }
 
     // No model for copies: free values with escapes, or a line read whole.

@@ -195,20 +195,20 @@ TEST_F(UsageIndexerTest, calls_older_than_the_retention_are_not_kept)
     EXPECT_EQ(pass.records, 0);
 }
 
-TEST_F(UsageIndexerTest, a_copy_counts_when_the_line_it_repeats_fell_before_the_retention)
+TEST_F(UsageIndexerTest, copies_of_a_message_count_once_with_the_last_output_whatever_the_retention)
 {
-    // One message in three content-block lines a second apart; the retention
-    // ends between the first two.
-    auto copy = [](int second) {
+    // One message in three content-block lines a second apart, the last
+    // with the final output count; the retention ends between the first two.
+    auto copy = [](int second, int output) {
         return fmt::format(
             R"({{"parentUuid":"p-{0}","cwd":"/w/app","sessionId":"live","message":{{"id":"msg_edge","role":"assistant",)"
             R"("model":"claude-sonnet-4-5","content":[{{"type":"text","text":"block {0}"}}],"stop_reason":null,)"
-            R"("usage":{{"input_tokens":10,"output_tokens":9}}}},"type":"assistant","uuid":"u-{0}",)"
+            R"("usage":{{"input_tokens":10,"output_tokens":{1}}}}},"type":"assistant","uuid":"u-{0}",)"
             R"("timestamp":"2026-03-01T12:00:0{0}.000Z"}})"
             "\n",
-            second);
+            second, output);
     };
-    append(liveTranscript, copy(0) + copy(2) + copy(3));
+    append(liveTranscript, copy(0, 9) + copy(2, 9) + copy(3, 9) + copy(4, 250) + copy(5, 9));
     const WallTime first = sampleDay.plusSeconds(43200);
     clock.set(first.plusSeconds(UsageIndexer::retention + 1));
     UsageIndexer indexer(options(false));
@@ -223,8 +223,8 @@ TEST_F(UsageIndexerTest, a_copy_counts_when_the_line_it_repeats_fell_before_the_
         return found;
     });
     ASSERT_EQ(live.size(), 1u);
-    EXPECT_EQ(live[0].timestamp, first.plusSeconds(2));
-    EXPECT_EQ(live[0].usage.output, 9);
+    EXPECT_EQ(live[0].timestamp, first.plusSeconds(4));
+    EXPECT_EQ(live[0].usage.output, 250);
 }
 
 TEST_F(UsageIndexerTest, codex_limits_come_from_the_newest_reading)
