@@ -3,8 +3,8 @@
 // and, with one state carried across the input, the Codex parser, both as a
 // plain line and in place inside a padded buffer. Traps when a parser gives
 // a record no real call could have, when the two paths disagree, or when a
-// line taken for a copy of the last billed Claude line decodes to anything
-// but the copy's record.
+// line taken for a copy of the last billed Claude line or of the last Codex
+// count decodes to anything but what the copy was taken for.
 
 #include <algorithm>
 #include <cmath>
@@ -55,6 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CodexParser::State paddedState;
     std::optional<ClaudeCodeParser::BilledLine> kept;
     UsageRecord keptRecord;
+    std::optional<CodexParser::CountLine> keptCount;
     std::size_t start = 0;
     while (start <= size) {
         std::size_t end = input.find('\n', start);
@@ -77,8 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             keptRecord = *record;
         }
 
+        CodexParser::State copied = paddedState;
+        const bool codexCopy = keptCount && CodexParser::readCopy(*keptCount, inPlace.bytes, copied);
         auto codexRecord = codex.parse(line, plainState);
         check(codexRecord == codex.parse(inPlace, paddedState));
+        check(!codexCopy || (!codexRecord && copied == paddedState));
+        keptCount = codex.lastCount();
         check(!codexRecord || isPlausible(codexRecord->usage));
         check(plainState == paddedState);
         for (const auto& window : plainState.limits)

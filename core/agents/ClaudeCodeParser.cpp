@@ -260,14 +260,6 @@ std::optional<std::pair<std::string_view, std::string_view>> aroundContent(std::
     return std::nullopt;
 }
 
-// A string's value of printable ASCII with no quote and no backslash: a
-// copy may hold another such value in its place and still decode to the
-// same structure, whatever else the value holds.
-bool plainString(std::string_view value)
-{
-    return std::all_of(value.begin(), value.end(), [](char c) { return c >= ' ' && c <= '~' && c != '"' && c != '\\'; });
-}
-
 // A count as the decoder reads one: digits without a leading zero, few
 // enough to fit.
 std::optional<std::int64_t> plainCount(std::string_view digits)
@@ -324,7 +316,7 @@ std::optional<ClaudeCodeParser::BilledLine> billedLine(std::pair<std::string_vie
             || token.data() + token.size() > end)
             return std::nullopt;
         std::string_view value = token.substr(1, token.size() - 2);
-        if (!plainString(value))
+        if (!json::plainString(value))
             return std::nullopt;
         billed.spans[billed.spanCount++] = {offset(value), static_cast<std::uint32_t>(value.size()), kind};
     }
@@ -424,7 +416,7 @@ std::optional<ClaudeCodeParser::Copy> ClaudeCodeParser::copyOf(const BilledLine&
             shift = grown;
         } else {
             const std::string_view value = now.slice(at, span.size);
-            if (!plainString(value))
+            if (!json::plainString(value))
                 return std::nullopt;
             // The last time is the line's; one that does not parse would
             // send the decoder on to the whole line.

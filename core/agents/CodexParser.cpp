@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <iterator>
 #include <ostream>
 
@@ -26,13 +27,7 @@ constexpr double latestReset = 10'000'000'000;   // 2286
 constexpr double maxResetDelay = 7'776'000;      // 90 days
 constexpr std::int64_t maxWindowMinutes = 129'600;  // 90 days
 
-// One `rate_limits` window as written; values of the wrong type read as absent.
-struct RawWindow {
-    std::optional<double> usedPercent;
-    std::optional<double> resetsAt;
-    std::optional<double> resetsInSeconds;
-    std::optional<std::int64_t> windowMinutes;
-};
+using RawWindow = CodexParser::LimitsReading::Window;
 
 struct RawTotals {
     std::optional<std::int64_t> input;
@@ -43,15 +38,15 @@ struct RawTotals {
 
 struct RawLine {
     std::optional<std::string_view> timestamp;
+    std::string_view timeToken;  // raw, of the last "timestamp"
+    int times = 0;
     std::optional<std::string_view> type;
     std::optional<std::string_view> payloadType;
     std::optional<std::string_view> id;
     std::optional<std::string_view> cwd;
     std::optional<std::string_view> model;
     std::optional<RawTotals> totals;
-    bool hasRateLimits = false;
-    std::optional<RawWindow> primary;
-    std::optional<RawWindow> secondary;
+    CodexParser::LimitsReading limits;
 };
 
 std::optional<RawWindow> readWindow(json::value value)
@@ -93,12 +88,12 @@ bool readRateLimits(json::value value, RawLine& line)
     auto object = json::lenientObject(value);
     if (!object)
         return true;
-    line.hasRateLimits = true;
+    line.limits.present = true;
     return json::forEachField(*object, [&](raw_json_string key, json::value field) {
         if (key.unsafe_is_equal("primary"))
-            line.primary = readWindow(field);
+            line.limits.primary = readWindow(field);
         else if (key.unsafe_is_equal("secondary"))
-            line.secondary = readWindow(field);
+            line.limits.secondary = readWindow(field);
         return true;
     });
 }
@@ -167,8 +162,11 @@ std::optional<RawLine> readLine(simdjson::ondemand::document& document)
     bool read = json::forEachRootField(document, [&](raw_json_string key, json::value field) {
         switch (key.raw()[0]) {
         case 't':
-            if (key.unsafe_is_equal("timestamp"))
+            if (key.unsafe_is_equal("timestamp")) {
+                line.timeToken = field.raw_json_token();
+                ++line.times;
                 return json::optionalString(field, line.timestamp);
+            }
             return !key.unsafe_is_equal("type") || json::optionalString(field, line.type);
         case 'p':
             return !key.unsafe_is_equal("payload") || readPayload(field, line);
@@ -198,15 +196,15 @@ std::optional<CodexParser::StoredWindow> storedWindow(std::string_view id, const
 
 // Nearly every token count carries limits: the stored list is refilled in
 // place rather than rebuilt.
-void applyLimits(const RawLine& line, WallTime lineTime, CodexParser::State& state)
+void applyLimits(const CodexParser::LimitsReading& limits, WallTime lineTime, CodexParser::State& state)
 {
-    if (!line.hasRateLimits)
+    if (!limits.present)
         return;
     std::array<std::optional<CodexParser::StoredWindow>, 2> windows;
-    if (line.primary)
-        windows[0] = storedWindow("primary", *line.primary, lineTime);
-    if (line.secondary)
-        windows[1] = storedWindow("secondary", *line.secondary, lineTime);
+    if (limits.primary)
+        windows[0] = storedWindow("primary", *limits.primary, lineTime);
+    if (limits.secondary)
+        windows[1] = storedWindow("secondary", *limits.secondary, lineTime);
     if (!windows[0] && !windows[1])
         return;
     state.limits.clear();
@@ -246,10 +244,26 @@ std::optional<TokenUsage> applyTotals(const RawTotals& raw, CodexParser::State& 
 
 // Fills `out` reusing its strings' storage; false, with `out` in no
 // particular state, when the line bills no call.
+// The line as a model for its copies, when it was decoded in place and its
+// one time is a plain string.
+std::optional<CodexParser::CountLine> countLine(std::string_view bytes, const RawLine& line)
+{
+    const std::string_view token = line.timeToken;
+    if (line.times != 1 || token.size() < 2 || token.front() != '"' || token.back() != '"'
+        || token.data() < bytes.data() || token.data() + token.size() > bytes.data() + bytes.size())
+        return std::nullopt;
+    const std::string_view time = token.substr(1, token.size() - 2);
+    if (!json::plainString(time))
+        return std::nullopt;
+    return CodexParser::CountLine{bytes, static_cast<std::uint32_t>(time.data() - bytes.data()),
+                                  static_cast<std::uint32_t>(time.size()), line.limits};
+}
+
 bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding, CodexParser::State& state,
-               bool& sessionMeta, Screening screening, UsageRecord& out)
+               bool& sessionMeta, std::optional<CodexParser::CountLine>& count, Screening screening, UsageRecord& out)
 {
     sessionMeta = false;
+    count.reset();
     if (screening == Screening::search && CodexParser::needles().findIn(bytes) == std::string_view::npos)
         return false;
     auto document = reader.iterate(bytes, padding);
@@ -280,7 +294,8 @@ bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::P
     if (!timestamp)
         return false;
 
-    applyLimits(*line, *timestamp, state);
+    applyLimits(line->limits, *timestamp, state);
+    count = countLine(bytes, *line);
     if (!line->totals)
         return false;
     auto usage = applyTotals(*line->totals, state);
@@ -412,7 +427,8 @@ CodexParser& CodexParser::operator=(CodexParser&&) noexcept = default;
 std::optional<UsageRecord> CodexParser::parse(std::string_view line, State& state)
 {
     UsageRecord record;
-    if (!parseLine(*reader_, line, JsonLineReader::Padding::absent, state, sessionMeta_, Screening::search, record))
+    if (!parseLine(*reader_, line, JsonLineReader::Padding::absent, state, sessionMeta_, lastCount_, Screening::search,
+                   record))
         return std::nullopt;
     return record;
 }
@@ -427,7 +443,23 @@ std::optional<UsageRecord> CodexParser::parse(PaddedLine line, State& state)
 
 bool CodexParser::parseInto(PaddedLine line, State& state, Screening screening, UsageRecord& record)
 {
-    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, state, sessionMeta_, screening, record);
+    return parseLine(*reader_, line.bytes, JsonLineReader::Padding::present, state, sessionMeta_, lastCount_, screening,
+                     record);
+}
+
+bool CodexParser::readCopy(const CountLine& count, std::string_view line, State& state)
+{
+    const std::size_t end = count.timeAt + count.timeSize;
+    if (line.size() != count.bytes.size() || std::memcmp(line.data(), count.bytes.data(), count.timeAt) != 0
+        || std::memcmp(line.data() + end, count.bytes.data() + end, line.size() - end) != 0)
+        return false;
+    const std::string_view time = line.substr(count.timeAt, count.timeSize);
+    if (!json::plainString(time))
+        return false;
+    // A time that does not parse leaves the line without effect.
+    if (auto timestamp = parseTranscriptTimestamp(time))
+        applyLimits(count.limits, *timestamp, state);
+    return true;
 }
 
 const ByteNeedles& CodexParser::needles()

@@ -81,9 +81,43 @@ public:
     // names the checkout's branch.
     bool lastWasSessionMeta() const { return sessionMeta_; }
 
+    // The rate limits of a count line as written; values of the wrong type
+    // read as absent.
+    struct LimitsReading {
+        struct Window {
+            std::optional<double> usedPercent;
+            std::optional<double> resetsAt;
+            std::optional<double> resetsInSeconds;
+            std::optional<std::int64_t> windowMinutes;
+        };
+        bool present = false;
+        std::optional<Window> primary;
+        std::optional<Window> secondary;
+    };
+    // A token count line as the copy Codex writes of most counts repeats it:
+    // the same bytes but for the time. Viewed in place: the caller keeps the
+    // line's bytes while it asks about copies.
+    struct CountLine {
+        std::string_view bytes;
+        std::uint32_t timeAt = 0;  // the time's string, quotes excluded
+        std::uint32_t timeSize = 0;
+        LimitsReading limits;
+    };
+    // The line the last parse read, when it was a token count with a time
+    // that parses, decoded in place, with a single plain time; nothing
+    // otherwise.
+    const std::optional<CountLine>& lastCount() const { return lastCount_; }
+    // Whether `line` repeats `count` byte for byte but for a plain time
+    // (printable ASCII, no quote or backslash); then its effect is applied
+    // without decoding it. Read right after `count`, such a copy bills
+    // nothing, since its totals are those `count` left in the state: it only
+    // moves the limits to its own time.
+    static bool readCopy(const CountLine& count, std::string_view line, State& state);
+
 private:
     std::unique_ptr<JsonLineReader> reader_;
     bool sessionMeta_ = false;
+    std::optional<CountLine> lastCount_;
 };
 
 // "Primary" without a length; else "7 d", "5 h" or "45 min".

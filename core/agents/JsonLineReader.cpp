@@ -1,5 +1,6 @@
 #include "core/agents/JsonLineReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace corvane {
@@ -104,6 +105,11 @@ std::optional<object> lenientObject(value field)
     if (field.get_object().get(found) != simdjson::SUCCESS)
         return std::nullopt;
     return found;
+}
+
+bool plainString(std::string_view value)
+{
+    return std::all_of(value.begin(), value.end(), [](char c) { return c >= ' ' && c <= '~' && c != '"' && c != '\\'; });
 }
 
 bool readToEnd(simdjson::ondemand::document& document)

@@ -52,6 +52,11 @@ std::optional<std::int64_t> lenientInteger(value field);
 // An object, or nothing for any other type.
 std::optional<object> lenientObject(value field);
 
+// A string's value of printable ASCII with no quote and no backslash: a line
+// may hold another such value in its place and still decode to the same
+// structure, whatever else the value holds.
+bool plainString(std::string_view value);
+
 // Whether the document was read to its last token. On-Demand does not
 // validate what it skips, and a malformed line can close its root object
 // early using bytes past the line's end; such a line is refused so the

@@ -160,6 +160,9 @@ private:
         // its copies bill nothing more but a higher output count. Its bytes
         // stay in the read buffer while the lines are read.
         std::optional<ClaudeCodeParser::BilledLine> kept;
+        // The last Codex count line, whose copy right after it only moves
+        // the limits on.
+        std::optional<CodexParser::CountLine> keptCount;
         for (std::string_view line : lines) {
             if (!LineFilter::accepts(line)) {
                 ++stats.skippedLines;
@@ -173,10 +176,13 @@ private:
                     addCopy(*copy, cutoff);
                 continue;
             }
+            if (keptCount && CodexParser::readCopy(*keptCount, line, codex))
+                continue;
             UsageRecord& record = nextRecord();
             bool billed = false;
             if (agent == AgentKind::codex) {
                 billed = codex_.parseInto(PaddedLine{line}, codex, Screening::needleFound, record);
+                keptCount = codex_.lastCount();
                 if (auto named = codex_.lastWasSessionMeta() ? GitBranchSniffer::branch(line, agent) : std::nullopt)
                     branch = std::move(named);
             } else {

@@ -125,6 +125,48 @@ TEST(CodexParser, refuses_a_malformed_line_whatever_follows_it_in_the_buffer)
     }
 }
 
+// Codex writes most counts twice, the same but for the time.
+TEST(CodexParser, a_copy_of_the_last_count_moves_the_limits_on_as_decoding_it_would)
+{
+    const std::string limits =
+        R"({"primary":{"used_percent":20.5,"window_minutes":300,"resets_in_seconds":600},"secondary":{"used_percent":3.0,"resets_at":1772900000}})";
+    std::string count = tokenCount(totals(1000, 600, 300, 100), limits) + "\n";
+    count.append(transcriptLinePadding, '\n');
+    auto at = [&](const std::string& time) {
+        std::string line = count.substr(0, count.find('\n'));
+        return line.replace(line.find("2026-03-01T10:00:12.250Z"), 24, time);
+    };
+    CodexParser parser;
+    CodexParser::State state;
+    ASSERT_TRUE(parser.parse(PaddedLine{std::string_view(count).substr(0, count.find('\n'))}, state));
+    ASSERT_TRUE(parser.lastCount());
+    const CodexParser::CountLine kept = *parser.lastCount();
+
+    for (const std::string& copy : {at("2026-03-01T10:00:14.004Z"), at("2026-03-01T10:00:1x.004Z")}) {
+        CodexParser::State copied = state;
+        ASSERT_TRUE(CodexParser::readCopy(kept, copy, copied)) << copy;
+        CodexParser::State decoded = state;
+        CodexParser other;
+        EXPECT_FALSE(other.parse(copy, decoded));
+        EXPECT_EQ(copied, decoded);
+    }
+    EXPECT_NE(state.limitsAt, std::nullopt);
+
+    CodexParser::State untouched = state;
+    for (const std::string& other :
+         {at(R"(2026-03-01T10:00:1"."04Z)"), at("2026-03-01T10:00:1\\.004Z"), tokenCount(totals(1000, 600, 301, 100), limits)})
+        EXPECT_FALSE(CodexParser::readCopy(kept, other, untouched)) << other;
+    EXPECT_EQ(untouched, state);
+
+    // Only a count line read in place is a model for copies.
+    parser.parse(tokenCount(totals(1000, 600, 300, 100), limits), state);
+    EXPECT_FALSE(parser.lastCount());
+    const std::string turn = R"({"type":"turn_context","payload":{"model":"gpt-5"}})";
+    const std::string padded = turn + std::string(1 + transcriptLinePadding, '\n');
+    parser.parse(PaddedLine{std::string_view(padded).substr(0, turn.size())}, state);
+    EXPECT_FALSE(parser.lastCount());
+}
+
 TEST(CodexParser, labels_windows_by_their_length)
 {
     EXPECT_EQ(windowLabel("primary", 300), "5 h");
