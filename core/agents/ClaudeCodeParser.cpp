@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <utility>
 
 #include "core/agents/ByteSearch.h"
@@ -308,21 +309,18 @@ std::optional<ClaudeCodeParser::BilledLine> billedLine(std::pair<std::string_vie
     if (line.freeCount > line.free.size())
         return std::nullopt;
     ClaudeCodeParser::BilledLine billed{parts.first, parts.second};
-    const char* end = joined.data() + joined.size();
     auto offset = [&](std::string_view value) { return static_cast<std::uint32_t>(value.data() - joined.data()); };
     for (std::size_t i = 0; i < line.freeCount; ++i) {
         const auto [token, kind] = line.free[i];
-        if (token.size() < 2 || token.front() != '"' || token.back() != '"' || token.data() < joined.data()
-            || token.data() + token.size() > end)
+        const auto value = json::plainStringIn(token, joined);
+        if (!value)
             return std::nullopt;
-        std::string_view value = token.substr(1, token.size() - 2);
-        if (!json::plainString(value))
-            return std::nullopt;
-        billed.spans[billed.spanCount++] = {offset(value), static_cast<std::uint32_t>(value.size()), kind};
+        billed.spans[billed.spanCount++] = {offset(*value), static_cast<std::uint32_t>(value->size()), kind};
     }
     const std::string_view output = line.usage->outputToken;
-    if (line.usage->outputCounts == 1 && output.data() >= joined.data() + parts.first.size()
-        && output.data() + output.size() <= end && plainCount(output))
+    const std::string_view joinedTail = joined.substr(parts.first.size());
+    if (line.usage->outputCounts == 1 && output.data() >= joinedTail.data()
+        && output.data() + output.size() <= joinedTail.data() + joinedTail.size() && plainCount(output))
         billed.spans[billed.spanCount++] = {offset(output), static_cast<std::uint32_t>(output.size()),
                                             CopySpan::Kind::outputCount};
     // In the order of the text; there are four at most.
@@ -392,10 +390,9 @@ std::optional<ClaudeCodeParser::Copy> ClaudeCodeParser::copyOf(const BilledLine&
     const std::ptrdiff_t grown =
         static_cast<std::ptrdiff_t>(parts->second.size()) - static_cast<std::ptrdiff_t>(billed.tail.size());
     // Only the digits of the output count may change the length.
-    const auto output = std::find_if(billed.spans.begin(), billed.spans.begin() + static_cast<std::ptrdiff_t>(billed.spanCount),
-                                     [](const BilledLine::Span& span) { return span.kind == BilledLine::Span::Kind::outputCount; });
-    if (grown != 0 && (output == billed.spans.begin() + static_cast<std::ptrdiff_t>(billed.spanCount)
-                       || static_cast<std::ptrdiff_t>(output->size) + grown < 1))
+    const auto spans = std::span(billed.spans).first(billed.spanCount);
+    const auto output = std::ranges::find(spans, BilledLine::Span::Kind::outputCount, &BilledLine::Span::kind);
+    if (grown != 0 && (output == spans.end() || static_cast<std::ptrdiff_t>(output->size) + grown < 1))
         return std::nullopt;
     const Joined was{billed.head, billed.tail};
     const Joined now{parts->first, parts->second};
@@ -403,8 +400,7 @@ std::optional<ClaudeCodeParser::Copy> ClaudeCodeParser::copyOf(const BilledLine&
     bool timed = false;
     std::size_t from = 0;
     std::ptrdiff_t shift = 0;
-    for (std::size_t i = 0; i < billed.spanCount; ++i) {
-        const BilledLine::Span& span = billed.spans[i];
+    for (const BilledLine::Span& span : spans) {
         if (!now.sameBytes(was, from, span.at, shift))
             return std::nullopt;
         const std::size_t at = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(span.at) + shift);

@@ -248,15 +248,11 @@ std::optional<TokenUsage> applyTotals(const RawTotals& raw, CodexParser::State& 
 // one time is a plain string.
 std::optional<CodexParser::CountLine> countLine(std::string_view bytes, const RawLine& line)
 {
-    const std::string_view token = line.timeToken;
-    if (line.times != 1 || token.size() < 2 || token.front() != '"' || token.back() != '"'
-        || token.data() < bytes.data() || token.data() + token.size() > bytes.data() + bytes.size())
+    const auto time = line.times == 1 ? json::plainStringIn(line.timeToken, bytes) : std::nullopt;
+    if (!time)
         return std::nullopt;
-    const std::string_view time = token.substr(1, token.size() - 2);
-    if (!json::plainString(time))
-        return std::nullopt;
-    return CodexParser::CountLine{bytes, static_cast<std::uint32_t>(time.data() - bytes.data()),
-                                  static_cast<std::uint32_t>(time.size()), line.limits};
+    return CodexParser::CountLine{bytes, static_cast<std::uint32_t>(time->data() - bytes.data()),
+                                  static_cast<std::uint32_t>(time->size()), line.limits};
 }
 
 bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding, CodexParser::State& state,

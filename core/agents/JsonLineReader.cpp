@@ -112,6 +112,17 @@ bool plainString(std::string_view value)
     return std::all_of(value.begin(), value.end(), [](char c) { return c >= ' ' && c <= '~' && c != '"' && c != '\\'; });
 }
 
+std::optional<std::string_view> plainStringIn(std::string_view token, std::string_view text)
+{
+    if (token.size() < 2 || token.front() != '"' || token.back() != '"' || token.data() < text.data()
+        || token.data() + token.size() > text.data() + text.size())
+        return std::nullopt;
+    const std::string_view value = token.substr(1, token.size() - 2);
+    if (!plainString(value))
+        return std::nullopt;
+    return value;
+}
+
 bool readToEnd(simdjson::ondemand::document& document)
 {
     const char* location = nullptr;

@@ -56,6 +56,9 @@ std::optional<object> lenientObject(value field);
 // may hold another such value in its place and still decode to the same
 // structure, whatever else the value holds.
 bool plainString(std::string_view value);
+// The plain value of a string's raw token (`value::raw_json_token`) that
+// lies inside `text`, quotes excluded; nothing for any other token.
+std::optional<std::string_view> plainStringIn(std::string_view token, std::string_view text);
 
 // Whether the document was read to its last token. On-Demand does not
 // validate what it skips, and a malformed line can close its root object
