@@ -31,6 +31,12 @@ constexpr std::uint32_t treeMask = IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO | IN
 // A parent of a root that does not exist yet: only the root's appearance matters.
 constexpr std::uint32_t parentMask = IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
+// The folder was removed, or replaced by a file, before it could be watched.
+bool gone(int error)
+{
+    return error == ENOENT || error == ENOTDIR;
+}
+
 bool isHidden(std::string_view name)
 {
     return name.starts_with('.');
@@ -66,10 +72,14 @@ public:
     {
         if (event.mask & IN_Q_OVERFLOW) {
             batch.everything = true;
-            // Folders created while events were lost have no watch yet.
-            for (std::size_t root = 0; root < roots_.size(); ++root)
-                if (attachedRoots_.contains(static_cast<int>(root)))
-                    watchTree(roots_[root].path, 0, static_cast<int>(root), nullptr);
+            // Folders created while events were lost have no watch yet, and a
+            // root may have come or gone unseen.
+            for (int root = 0; root < static_cast<int>(roots_.size()); ++root) {
+                if (attachedRoots_.contains(root) && fs::is_directory(roots_[root].path))
+                    watchTree(roots_[root].path, 0, root, nullptr);
+                else
+                    reattach(root, batch);
+            }
             return;
         }
         auto found = watches_.find(event.wd);
@@ -134,27 +144,41 @@ private:
     {
         const fs::path& path = roots_[root].path;
         std::error_code error;
-        if (fs::is_directory(path, error)) {
-            dropWaiting(root);
-            attachedRoots_.insert(root);
-            watchTree(path, 0, root, found);
-            return true;
+        for (;;) {
+            if (fs::is_directory(path, error)) {
+                int failure = watchTree(path, 0, root, found);
+                if (failure == 0) {
+                    dropWaiting(root);
+                    attachedRoots_.insert(root);
+                    return true;
+                }
+                if (!gone(failure))
+                    return false;  // past the watch limit: the owner's periodic look covers it
+                continue;
+            }
+            fs::path parent = path.parent_path();
+            while (!parent.empty() && !fs::is_directory(parent, error) && parent != parent.parent_path())
+                parent = parent.parent_path();
+            int wd = ::inotify_add_watch(inotify_, parent.c_str(), parentMask | IN_MASK_ADD);
+            // The parent went away meanwhile: look again for one that exists.
+            if (wd < 0 && gone(errno) && parent != parent.parent_path())
+                continue;
+            if (wd < 0) {
+                noteFailure(parent, errno);
+                return false;
+            }
+            dropWaiting(root, wd);
+            Watch& watch = watches_[wd];
+            if (watch.path.empty())
+                watch.path = parent;
+            if (std::find(watch.waitingRoots.begin(), watch.waitingRoots.end(), root) == watch.waitingRoots.end())
+                watch.waitingRoots.push_back(root);
+            // The next folder on the way, made before the watch existed, sends
+            // no event: wait on it instead.
+            fs::path next = parent / *path.lexically_relative(parent).begin();
+            if (!fs::is_directory(next, error))
+                return false;
         }
-        fs::path parent = path.parent_path();
-        while (!parent.empty() && !fs::is_directory(parent, error) && parent != parent.parent_path())
-            parent = parent.parent_path();
-        int wd = ::inotify_add_watch(inotify_, parent.c_str(), parentMask | IN_MASK_ADD);
-        if (wd < 0) {
-            noteFailure(parent);
-            return false;
-        }
-        dropWaiting(root, wd);
-        Watch& watch = watches_[wd];
-        if (watch.path.empty())
-            watch.path = parent;
-        if (std::find(watch.waitingRoots.begin(), watch.waitingRoots.end(), root) == watch.waitingRoots.end())
-            watch.waitingRoots.push_back(root);
-        return false;
     }
 
     // Stops waiting for the root on parents other than `keep`.
@@ -181,13 +205,15 @@ private:
     }
 
     // Watches the folder and the folders below it; with `found`, the files
-    // already inside are reported too.
-    void watchTree(const fs::path& folder, int level, int root, std::vector<fs::path>* found)
+    // already inside are reported too. Returns 0, or the errno of a folder
+    // that got no watch.
+    int watchTree(const fs::path& folder, int level, int root, std::vector<fs::path>* found)
     {
         int wd = ::inotify_add_watch(inotify_, folder.c_str(), treeMask);
         if (wd < 0) {
-            noteFailure(folder);
-            return;
+            int error = errno;
+            noteFailure(folder, error);
+            return error;
         }
         Watch& watch = watches_[wd];
         watch.path = folder;
@@ -196,7 +222,7 @@ private:
 
         DIR* dir = ::opendir(folder.c_str());
         if (dir == nullptr)
-            return;  // removed meanwhile, or not ours to read
+            return 0;  // removed meanwhile (its removal is on the way), or not ours to read
         std::vector<fs::path> folders;
         while (const dirent* entry = ::readdir(dir)) {
             std::string_view name = entry->d_name;
@@ -212,16 +238,16 @@ private:
         ::closedir(dir);
         for (const fs::path& child : folders)
             watchTree(child, level + 1, root, found);
+        return 0;
     }
 
-    void noteFailure(const fs::path& folder)
+    void noteFailure(const fs::path& folder, int error)
     {
-        int error = errno;
         if (error == ENOSPC && !limited_.exchange(true))
             logger.warning("{}: the inotify watch limit is reached at {}; changes past it are found by the periodic "
                            "look only",
                            name_, folder.string());
-        else if (error != ENOENT && error != ENOTDIR && error != ENOSPC)
+        else if (!gone(error) && error != ENOSPC)
             logger.debug("{}: cannot watch {}: {}", name_, folder.string(), Error::fromErrno("watch", folder.string(), error).message());
     }
 

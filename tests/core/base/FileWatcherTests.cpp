@@ -157,6 +157,23 @@ TEST(FileWatcher, a_root_created_later_is_picked_up_and_reported_whole)
     EXPECT_TRUE(batches.reported(root / "third.jsonl"));
 }
 
+TEST(FileWatcher, a_root_made_and_removed_over_and_over_while_it_is_being_watched_ends_up_watched)
+{
+    TemporaryFolder folder;
+    fs::path root = folder / "a/b/c/projects";
+    Batches batches;
+    auto watcher = watch(root, batches);
+
+    // Each round races the watcher's look for the nearest existing parent.
+    for (int round = 0; round < 300; ++round) {
+        fs::create_directories(root);
+        fs::remove_all(folder / "a");
+    }
+    fs::create_directories(root);
+    append(root / "last.jsonl", "{}");
+    EXPECT_TRUE(batches.reported(root / "last.jsonl"));
+}
+
 TEST(FileWatcher, an_overflowing_kernel_queue_reports_everything_and_watching_goes_on)
 {
     TemporaryFolder folder;
