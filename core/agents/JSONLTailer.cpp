@@ -66,32 +66,48 @@ JSONLTailer::View JSONLTailer::readInto(const std::filesystem::path& path, const
         return {{}, state, false};
 
     const std::size_t readSize = std::max(maxBytes, minimumReadBytes);
-    if (buffer.bytes_.size() < readSize + transcriptLinePadding)
-        buffer.bytes_.resize(readSize + transcriptLinePadding);
-    const char* data = buffer.bytes_.data();
-    const std::size_t count = readAt(fd.get(), buffer.bytes_.data(), readSize, state.offset);
+    const std::size_t piece = std::min(readSize, pieceBytes);
+    if (buffer.bytes_.size() < piece + transcriptLinePadding)
+        buffer.bytes_.resize(piece + transcriptLinePadding);
+
+    if (state.skipping) {
+        // Only the end of the skipped line matters: one piece at a time.
+        std::size_t skipped = 0;
+        bool ended = false;  // by the end of the file
+        while (state.skipping && !ended && skipped < readSize) {
+            char* data = buffer.bytes_.data();
+            const std::size_t count = readAt(fd.get(), data, std::min(piece, readSize - skipped), state.offset + skipped);
+            const auto* newline = static_cast<const char*>(std::memchr(data, '\n', count));
+            state.skipping = newline == nullptr;
+            skipped += newline != nullptr ? static_cast<std::size_t>(newline + 1 - data) : count;
+            ended = count == 0;
+        }
+        state.offset += skipped;
+        if (state.skipping || state.offset >= size)
+            return {{}, state, !ended && state.offset < size};
+    }
+
+    std::size_t requested = piece;
+    std::size_t count = readAt(fd.get(), buffer.bytes_.data(), requested, state.offset);
     if (count == 0)
         return {{}, state, false};
-
-    const char* begin = data;
-    if (state.skipping) {
-        const auto* newline = static_cast<const char*>(std::memchr(data, '\n', count));
-        if (newline == nullptr) {
-            state.offset += count;
-            return {{}, state, state.offset < size};
-        }
-        begin = newline + 1;
+    const auto* lastNewline = static_cast<const char*>(::memrchr(buffer.bytes_.data(), '\n', count));
+    if (lastNewline == nullptr && count == requested && requested < readSize) {
+        // A line longer than a piece: read on for its end, up to the whole read.
+        if (buffer.bytes_.size() < readSize + transcriptLinePadding)
+            buffer.bytes_.resize(readSize + transcriptLinePadding);
+        requested = readSize;
+        count += readAt(fd.get(), buffer.bytes_.data() + count, readSize - count, state.offset + count);
+        lastNewline = static_cast<const char*>(::memrchr(buffer.bytes_.data(), '\n', count));
     }
 
-    const auto* lastNewline = static_cast<const char*>(::memrchr(data, '\n', count));
+    const char* data = buffer.bytes_.data();
     if (lastNewline != nullptr) {
-        splitLines(begin, lastNewline, buffer.lines_);
+        splitLines(data, lastNewline, buffer.lines_);
         state.offset += static_cast<std::uint64_t>(lastNewline + 1 - data);
-        state.skipping = false;
         return {buffer.lines_, state, state.offset < size};
     }
-    // No newline at all, so not skipping (that case returned above).
-    if (count < readSize)
+    if (count < requested)
         return {{}, state, false};  // a line still being written
     state.offset += count;
     state.skipping = true;

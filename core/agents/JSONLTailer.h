@@ -37,6 +37,10 @@ class JSONLTailer {
 public:
     // Smallest read, whatever the caller asks for.
     static constexpr std::size_t minimumReadBytes = 64;
+    // A read brings its bytes a piece at a time, so that one piece's lines are
+    // parsed while they are still in the core's cache; only a line longer
+    // than a piece makes it read on, up to the bytes asked for.
+    static constexpr std::size_t pieceBytes = 512 * 1024;
 
     template <typename Line>
     struct Chunk {
@@ -51,9 +55,10 @@ public:
         bool more = false;
     };
 
-    // Reads at most max(maxBytes, 64) bytes past `from` into `buffer`. A
-    // file that cannot be opened or examined gives no lines and `from` (or
-    // a zero state).
+    // Reads the complete lines of at most max(maxBytes, 64) bytes past
+    // `from` into `buffer`; a line longer than that is skipped. A file that
+    // cannot be opened or examined gives no lines and `from` (or a zero
+    // state).
     static View readInto(const std::filesystem::path& path, const std::optional<TailState>& from,
                          std::size_t maxBytes, TailBuffer& buffer);
 

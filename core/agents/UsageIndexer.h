@@ -74,7 +74,7 @@ struct UsageStoreLoad {
 
 class UsageIndexer {
 public:
-    static constexpr std::size_t readBytes = 512 * 1024;
+    static constexpr std::size_t readBytes = 4 * 1024 * 1024;
     static constexpr int saveEveryFiles = 64;
     static constexpr double retention = usageRetentionSeconds;
 

@@ -68,27 +68,62 @@ TEST(JSONLTailer, a_replaced_or_truncated_file_is_read_from_the_start)
     EXPECT_EQ(truncated.state.size, 12u);
 }
 
+// Reads the whole file as a pass does; `reads` counts the calls.
+Lines readAll(const std::filesystem::path& path, std::size_t maxBytes, std::optional<TailState>& state, int& reads)
+{
+    Lines lines;
+    TailBuffer buffer;
+    bool more = true;
+    while (more && reads < 100) {
+        auto view = JSONLTailer::readInto(path, state, maxBytes, buffer);
+        lines.insert(lines.end(), view.lines.begin(), view.lines.end());
+        state = view.state;
+        more = view.more;
+        ++reads;
+    }
+    return lines;
+}
+
 TEST(JSONLTailer, a_line_longer_than_one_read_is_skipped_whole_and_the_next_lines_are_read)
 {
     TemporaryFolder folder;
     auto path = folder / "t.jsonl";
     append(path, "{\"first\":1}\n{\"huge\":\"" + std::string(10 * 1024 * 1024, 'x') + "\"}\n{\"after\":1}\n{\"after\":2}\n");
 
-    Lines lines;
     std::optional<TailState> state;
-    TailBuffer buffer;
     int reads = 0;
-    bool more = true;
-    while (more) {
-        auto view = JSONLTailer::readInto(path, state, 4 * 1024 * 1024, buffer);
-        lines.insert(lines.end(), view.lines.begin(), view.lines.end());
-        state = view.state;
-        more = view.more;
-        ASSERT_LT(++reads, 10);
-    }
+    Lines lines = readAll(path, 4 * 1024 * 1024, state, reads);
     EXPECT_EQ(lines, (Lines{"{\"first\":1}", "{\"after\":1}", "{\"after\":2}"}));
+    EXPECT_LT(reads, 10);  // the skipped line goes by whole reads, not by pieces
     EXPECT_FALSE(state->skipping);
     EXPECT_EQ(state->offset, std::filesystem::file_size(path));
+}
+
+TEST(JSONLTailer, a_line_longer_than_a_piece_but_within_the_read_is_kept_whatever_it_follows)
+{
+    TemporaryFolder folder;
+    auto path = folder / "t.jsonl";
+    const std::size_t piece = JSONLTailer::pieceBytes;
+    const std::string longer = "{\"long\":\"" + std::string(piece + piece / 2, 'x') + "\"}";
+    const std::string tooLong = "{\"long\":\"" + std::string(3 * piece, 'y') + "\"}";
+    // The second long line starts within the first piece of its read, the
+    // third right at a read's start, after the skipped one.
+    append(path, "{\"a\":1}\n" + longer + "\n" + longer + "\n" + tooLong + "\n" + longer + "\n{\"b\":2}\n");
+
+    std::optional<TailState> state;
+    int reads = 0;
+    Lines lines = readAll(path, 2 * piece, state, reads);
+    EXPECT_EQ(lines, (Lines{"{\"a\":1}", longer, longer, longer, "{\"b\":2}"}));
+    EXPECT_EQ(state->offset, std::filesystem::file_size(path));
+
+    // A line still being written is held back even past a piece.
+    append(path, longer);
+    auto held = JSONLTailer::readRaw(path, state, 2 * piece);
+    EXPECT_TRUE(held.lines.empty());
+    EXPECT_FALSE(held.state.skipping);
+    EXPECT_EQ(held.state.offset, state->offset);
+    append(path, "\n");
+    EXPECT_EQ(JSONLTailer::readRaw(path, state, 2 * piece).lines, (Lines{longer}));
 }
 
 TEST(JSONLTailer, reads_at_least_64_bytes_and_a_full_read_without_newline_starts_skipping)

@@ -118,6 +118,23 @@ TEST_F(UsageIndexerTest, appended_lines_are_read_once_and_the_fullest_copy_of_a_
     EXPECT_EQ(indexer.transcripts({"live"}), std::vector<fs::path>{liveTranscript});
 }
 
+TEST_F(UsageIndexerTest, a_call_written_in_megabytes_counts_unless_it_is_longer_than_a_read)
+{
+    UsageIndexer indexer(options());
+    indexer.indexAll();
+    const UsageSummary before = week(indexer);
+
+    auto withText = [](std::string line, std::size_t bytes) {
+        return line.replace(line.find("done"), 4, std::string(bytes, 'x'));
+    };
+    append(liveTranscript, withText(claudeLine("msg_long", "live", 30, "2026-03-01T12:00:00.000Z"), 2 << 20) + "\n"
+                               + withText(claudeLine("msg_over", "live", 500, "2026-03-01T12:00:01.000Z"),
+                                          UsageIndexer::readBytes + 1)
+                               + "\n" + claudeLine("msg_after", "live", 2, "2026-03-01T12:00:02.000Z") + "\n");
+    indexer.index({liveTranscript});
+    EXPECT_EQ(week(indexer).tokens.output, before.tokens.output + 32);
+}
+
 TEST_F(UsageIndexerTest, a_replaced_transcript_is_read_again_without_counting_a_call_twice)
 {
     UsageIndexer indexer(options());
