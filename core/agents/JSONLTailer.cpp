@@ -45,12 +45,22 @@ void splitLines(const char* begin, const char* end, std::vector<std::string_view
 
 }  // namespace
 
+FileDescriptor JSONLTailer::open(const std::filesystem::path& path)
+{
+    return FileDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+}
+
 JSONLTailer::View JSONLTailer::readInto(const std::filesystem::path& path, const std::optional<TailState>& from,
+                                        std::size_t maxBytes, TailBuffer& buffer)
+{
+    return readInto(open(path), from, maxBytes, buffer);
+}
+
+JSONLTailer::View JSONLTailer::readInto(const FileDescriptor& fd, const std::optional<TailState>& from,
                                         std::size_t maxBytes, TailBuffer& buffer)
 {
     buffer.lines_.clear();
     const TailState given = from.value_or(TailState{});
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!fd.valid() || ::fstat(fd.get(), &info) != 0)
         return {{}, given, false};

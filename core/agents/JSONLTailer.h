@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/agents/TailState.h"
+#include "core/base/FileDescriptor.h"
 #include "core/base/Utf8.h"
 
 namespace corvane {
@@ -61,6 +62,10 @@ public:
     // state).
     static View readInto(const std::filesystem::path& path, const std::optional<TailState>& from,
                          std::size_t maxBytes, TailBuffer& buffer);
+    // The same from a file opened once for all the reads of a pass over it.
+    static FileDescriptor open(const std::filesystem::path& path);
+    static View readInto(const FileDescriptor& file, const std::optional<TailState>& from, std::size_t maxBytes,
+                         TailBuffer& buffer);
 
     // The same with each line as text, invalid UTF-8 replaced by U+FFFD.
     static Chunk<std::string> read(const std::filesystem::path& path, const std::optional<TailState>& from,

@@ -117,8 +117,9 @@ public:
         const WallTime cutoff = owner_.cutoff();
         bool changed = false;
         const CodexParser::State* storedCodex = file.agent == AgentKind::codex ? &codex : nullptr;
+        const FileDescriptor opened = JSONLTailer::open(file.path);
         for (;;) {
-            auto view = JSONLTailer::readInto(file.path, tail, readBytes, buffer_);
+            auto view = JSONLTailer::readInto(opened, tail, readBytes, buffer_);
             changed = changed || view.state != tail.value_or(TailState{});
             readLines(view.lines, file.agent, key, session, codex, cutoff, stats);
             bool advanced = view.state.offset != tail.value_or(TailState{}).offset;

@@ -110,8 +110,8 @@ void Decoder::line(std::string_view text)
 
 Result<Counts> load(const std::filesystem::path& path, WallTime cutoff, const Decoder::Sink& sink)
 {
-    // The tailer gives no lines for a file it cannot open; tell absent from unreadable first.
-    if (FileDescriptor probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC)); !probe.valid()) {
+    const FileDescriptor file = JSONLTailer::open(path);
+    if (!file.valid()) {
         if (errno == ENOENT)
             return Counts{};
         return fail(Error::fromErrno("open", path.string()));
@@ -120,7 +120,7 @@ Result<Counts> load(const std::filesystem::path& path, WallTime cutoff, const De
     TailBuffer buffer;
     std::optional<TailState> state;
     for (;;) {
-        auto piece = JSONLTailer::readInto(path, state, pieceBytes, buffer);
+        auto piece = JSONLTailer::readInto(file, state, pieceBytes, buffer);
         for (std::string_view line : piece.lines)
             decoder.line(line);
         bool advanced = !state || piece.state.offset != state->offset;
