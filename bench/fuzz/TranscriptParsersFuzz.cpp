@@ -1,4 +1,7 @@
-// libFuzzer target for both transcript parsers. The input is split into
+// libFuzzer target for the tailer and both transcript parsers. The tailer
+// reads the input as a file, in reads of a size the input's first byte
+// picks, and must hand over exactly its complete lines shorter than a read.
+// Then the input is split into
 // lines like a transcript; every line goes through the Claude Code parser
 // and, with one state carried across the input, the Codex parser, both as a
 // plain line and in place inside a padded buffer. Traps when a parser gives
@@ -11,11 +14,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "core/agents/ClaudeCodeParser.h"
 #include "core/agents/CodexParser.h"
+#include "core/agents/JSONLTailer.h"
 
 namespace {
 
@@ -38,6 +46,31 @@ void check(bool condition)
         __builtin_trap();
 }
 
+void checkTailer(std::string_view input)
+{
+    static const FileDescriptor file(::memfd_create("transcript", MFD_CLOEXEC));
+    check(file.valid() && ::ftruncate(file.get(), 0) == 0);
+    check(::pwrite(file.get(), input.data(), input.size(), 0) == static_cast<ssize_t>(input.size()));
+    const std::size_t maxBytes = input.empty() ? 0 : static_cast<unsigned char>(input[0]) * 4;
+    const std::size_t readSize = std::max(maxBytes, JSONLTailer::minimumReadBytes);
+
+    std::vector<std::string_view> expected;
+    for (std::size_t start = 0, end; (end = input.find('\n', start)) != std::string_view::npos; start = end + 1) {
+        if (end > start && end - start < readSize)
+            expected.push_back(input.substr(start, end - start));
+    }
+    std::vector<std::string> lines;
+    TailBuffer buffer;
+    std::optional<TailState> state;
+    for (bool more = true; more;) {
+        auto view = JSONLTailer::readInto(file, state, maxBytes, buffer);
+        lines.insert(lines.end(), view.lines.begin(), view.lines.end());
+        more = view.more && view.state.offset != state.value_or(TailState{}).offset;
+        state = view.state;
+    }
+    check(std::equal(lines.begin(), lines.end(), expected.begin(), expected.end()));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -46,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static CodexParser codex;
 
     const std::string_view input(reinterpret_cast<const char*>(data), size);
+    checkTailer(input);
     // Laid out as the tailer hands lines over: each followed by its newline.
     std::vector<char> padded(size + 1 + transcriptLinePadding);
     std::copy(input.begin(), input.end(), padded.begin());
