@@ -156,6 +156,10 @@ private:
                     return false;  // past the watch limit: the owner's periodic look covers it
                 continue;
             }
+            // Watches left from the root's old tree (their removal may have
+            // been lost with an overflow, or the tree moved elsewhere) must
+            // not pass for the root's.
+            forgetTree(root);
             fs::path parent = path.parent_path();
             while (!parent.empty() && !fs::is_directory(parent, error) && parent != parent.parent_path())
                 parent = parent.parent_path();
@@ -189,6 +193,18 @@ private:
             if (it->first != keep)
                 std::erase(waiting, root);
             if (waiting.empty() && it->second.root < 0) {
+                ::inotify_rm_watch(inotify_, it->first);
+                it = watches_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+
+    void forgetTree(int root)
+    {
+        for (auto it = watches_.begin(); it != watches_.end();) {
+            if (it->second.root == root) {
                 ::inotify_rm_watch(inotify_, it->first);
                 it = watches_.erase(it);
             } else {

@@ -198,6 +198,34 @@ TEST(FileWatcher, an_overflowing_kernel_queue_reports_everything_and_watching_go
     EXPECT_TRUE(batches.reported(folder / "late/after.jsonl"));
 }
 
+TEST(FileWatcher, a_root_removed_while_events_were_lost_is_watched_again_when_it_comes_back)
+{
+    TemporaryFolder folder;
+    fs::path root = folder / "projects";
+    fs::create_directories(root / "app");
+    Batches batches;
+    auto watcher = watch(root, batches);
+
+    // The removal's events come after the queue is full, so they are lost.
+    batches.hold(true);
+    append(root / "first", "x");
+    ASSERT_TRUE(batches.reported(root / "first"));
+    int queued = 16384;
+    std::ifstream("/proc/sys/fs/inotify/max_queued_events") >> queued;
+    for (int file = 0; file < queued / 2 + 100; ++file)
+        std::ofstream(root / ("f" + std::to_string(file)));
+    fs::remove_all(root);
+    batches.clear();
+    batches.hold(false);
+    ASSERT_TRUE(batches.waitFor([](const FileWatcher::Changes& batch) { return batch.everything; }));
+
+    batches.clear();
+    fs::create_directories(root / "app");
+    EXPECT_TRUE(batches.waitFor([](const FileWatcher::Changes& batch) { return batch.everything; }));
+    append(root / "app/after.jsonl", "{}");
+    EXPECT_TRUE(batches.reported(root / "app/after.jsonl"));
+}
+
 TEST(FileWatcher, folders_deeper_than_the_depth_are_not_watched)
 {
     TemporaryFolder folder;
