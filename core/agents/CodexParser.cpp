@@ -242,8 +242,6 @@ std::optional<TokenUsage> applyTotals(const RawTotals& raw, CodexParser::State& 
     return usage;
 }
 
-// Fills `out` reusing its strings' storage; false, with `out` in no
-// particular state, when the line bills no call.
 // The line as a model for its copies, when it was decoded in place and its
 // one time is a plain string.
 std::optional<CodexParser::CountLine> countLine(std::string_view bytes, const RawLine& line)
@@ -255,6 +253,8 @@ std::optional<CodexParser::CountLine> countLine(std::string_view bytes, const Ra
                                   static_cast<std::uint32_t>(time->size()), line.limits};
 }
 
+// Fills `out` reusing its strings' storage; false, with `out` in no
+// particular state, when the line bills no call.
 bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::Padding padding, CodexParser::State& state,
                bool& sessionMeta, std::optional<CodexParser::CountLine>& count, Screening screening, UsageRecord& out)
 {
