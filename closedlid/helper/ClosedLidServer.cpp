@@ -36,21 +36,27 @@ ClosedLidServer::ClosedLidServer(FileDescriptor listener, LidHoldMachine& machin
 {
 }
 
+// Bound and listening under a name of its own first, then renamed into
+// place: a client that finds the socket never finds it refusing.
 Result<FileDescriptor> ClosedLidServer::listenAt(const std::filesystem::path& path)
 {
+    const std::string bound = path.native() + ".new";
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    if (path.native().size() >= sizeof address.sun_path)
+    if (bound.size() >= sizeof address.sun_path)
         return fail(Error::make(Error::Code::Invalid, "bind", path.string()));
-    std::memcpy(address.sun_path, path.c_str(), path.native().size() + 1);
+    std::memcpy(address.sun_path, bound.c_str(), bound.size() + 1);
     FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd.valid())
         return fail(Error::fromErrno("socket", path.string()));
-    ::unlink(path.c_str());
+    ::unlink(bound.c_str());
     if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return fail(Error::fromErrno("bind", path.string()));
-    if (::chmod(path.c_str(), 0666) != 0 || ::listen(fd.get(), 8) != 0)
-        return fail(Error::fromErrno("listen", path.string()));
+    if (::chmod(bound.c_str(), 0666) != 0 || ::listen(fd.get(), 8) != 0 || ::rename(bound.c_str(), path.c_str()) != 0) {
+        const Error error = Error::fromErrno("listen", path.string());
+        ::unlink(bound.c_str());
+        return fail(error);
+    }
     return fd;
 }
 
