@@ -14,6 +14,7 @@
 
 #include "core/agents/TailState.h"
 #include "core/base/FileDescriptor.h"
+#include "core/base/LargePages.h"
 #include "core/base/Utf8.h"
 
 namespace corvane {
@@ -30,7 +31,7 @@ public:
 
 private:
     friend class JSONLTailer;
-    std::vector<char> bytes_;
+    std::vector<char, LargePageAllocator<char>> bytes_;
     std::vector<std::string_view> lines_;
 };
 

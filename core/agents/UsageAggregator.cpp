@@ -212,7 +212,7 @@ void UsageAggregator::rehash(std::size_t capacity)
     std::size_t size = 1;
     while (size < capacity)
         size <<= 1;
-    std::vector<TableEntry> old = std::move(table_);
+    Table old = std::move(table_);
     table_.assign(size, {noRecord, 0});
     const std::size_t mask = size - 1;
     for (const TableEntry& entry : old) {
@@ -239,8 +239,8 @@ UsageAggregator::RecordNumber UsageAggregator::allocate()
         free_.pop_back();
         return number;
     }
-    if ((used_ >> chunkShift) == chunks_.size())
-        chunks_.push_back(std::make_unique_for_overwrite<Stored[]>(chunkSize));
+    if (used_ / chunkSize == chunks_.size())
+        chunks_.emplace_back(LargePageAllocator<Stored>().allocate(chunkSize));
     return used_++;
 }
 

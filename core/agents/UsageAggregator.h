@@ -5,11 +5,10 @@
 // than records.
 //
 // Memory layout (a million records must stay under 150 bytes each):
-// records are 80-byte structs in fixed-size chunks that never move (no
-// doubling copy at the peak), found through an open-addressing table of
-// 32-bit record numbers, each beside half of its key, kept at most half
-// full, and each slot lists its
-// record numbers. Freed numbers are reused.
+// records are 80-byte structs in chunks of one large page that never move
+// (no doubling copy at the peak), found through an open-addressing table
+// of 32-bit record numbers, each beside half of its key, kept at most half
+// full, and each slot lists its record numbers. Freed numbers are reused.
 
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +28,7 @@
 #include "core/agents/PriceMemo.h"
 #include "core/agents/TokenUsage.h"
 #include "core/agents/UsageRecord.h"
+#include "core/base/LargePages.h"
 #include "core/base/Time.h"
 
 namespace corvane {
@@ -187,12 +187,12 @@ private:
 
     static constexpr NameID noName = UINT32_MAX;
     static constexpr RecordNumber noRecord = UINT32_MAX;
-    static constexpr std::size_t chunkShift = 12;
-    static constexpr std::size_t chunkSize = std::size_t{1} << chunkShift;
+    // A chunk fills one large page.
+    static constexpr std::size_t chunkSize = largepages::hugePageBytes / sizeof(Stored);
     static constexpr double slotSeconds = 900;
 
-    Stored& stored(RecordNumber number) { return chunks_[number >> chunkShift][number & (chunkSize - 1)]; }
-    const Stored& stored(RecordNumber number) const { return chunks_[number >> chunkShift][number & (chunkSize - 1)]; }
+    Stored& stored(RecordNumber number) { return chunks_[number / chunkSize][number % chunkSize]; }
+    const Stored& stored(RecordNumber number) const { return chunks_[number / chunkSize][number % chunkSize]; }
     NameID intern(std::string_view name);
     std::string_view name(NameID id) const { return names_[id]; }
 
@@ -212,7 +212,10 @@ private:
     template <typename Body>
     void forEachBucket(TimeRange range, Body body) const;
 
-    std::vector<std::unique_ptr<Stored[]>> chunks_;
+    struct ChunkDeleter {
+        void operator()(Stored* chunk) const { LargePageAllocator<Stored>().deallocate(chunk, chunkSize); }
+    };
+    std::vector<std::unique_ptr<Stored[], ChunkDeleter>> chunks_;
     RecordNumber used_ = 0;  // record numbers handed out so far
     std::vector<RecordNumber> free_;
     std::size_t count_ = 0;
@@ -224,7 +227,8 @@ private:
         std::uint32_t tag;
     };
     static std::uint32_t tagOf(std::uint64_t key) { return static_cast<std::uint32_t>(key >> 32); }
-    std::vector<TableEntry> table_;  // open addressing, linear probing
+    using Table = std::vector<TableEntry, LargePageAllocator<TableEntry>>;
+    Table table_;  // open addressing, linear probing
 
     std::deque<std::string> names_;
     std::unordered_map<std::string_view, NameID> nameIndex_;
