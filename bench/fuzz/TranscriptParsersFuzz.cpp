@@ -5,9 +5,10 @@
 // lines like a transcript; every line goes through the Claude Code parser
 // and, with one state carried across the input, the Codex parser, both as a
 // plain line and in place inside a padded buffer. Traps when a parser gives
-// a record no real call could have, when the two paths disagree, or when a
-// line taken for a copy of the last billed Claude line or of the last Codex
-// count decodes to anything but what the copy was taken for.
+// a record no real call could have, when the two paths disagree, when a line
+// the Codex screen turns away decodes to anything, or when a line taken for
+// a copy of the last billed Claude line or of the last Codex count decodes
+// to anything but what the copy was taken for.
 
 #include <algorithm>
 #include <cmath>
@@ -77,6 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static ClaudeCodeParser claude;
     static CodexParser codex;
+    static CodexParser unscreened;
 
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     checkTailer(input);
@@ -112,6 +114,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             keptRecord = *record;
         }
 
+        // What the Codex screen turns away decodes to nothing.
+        if (!CodexParser::screens(line)) {
+            CodexParser::State before = paddedState;
+            UsageRecord record;
+            check(!unscreened.parseInto(inPlace, before, Screening::passed, record) && before == paddedState);
+        }
         CodexParser::State copied = paddedState;
         const bool codexCopy = keptCount && CodexParser::readCopy(*keptCount, inPlace.bytes, copied);
         auto codexRecord = codex.parse(line, plainState);

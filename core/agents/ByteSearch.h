@@ -50,9 +50,9 @@ private:
     std::size_t longest_ = 0;
 };
 
-// Whether a parser still searches a line for its needles before decoding
-// it, or the caller's `LineScreen` found one there already.
-enum class Screening { search, needleFound };
+// Whether a parser still screens a line before decoding it, or the caller
+// did already.
+enum class Screening { search, passed };
 
 // Tells which of consecutive lines of one buffer hold a needle while
 // scanning the bytes once, rather than once per line: a search that finds

@@ -5,11 +5,13 @@
 #include <cstring>
 #include <iterator>
 #include <ostream>
+#include <utility>
 
 #include <fmt/format.h>
 
 #include "core/agents/ByteSearch.h"
 #include "core/agents/Iso8601.h"
+#include "core/agents/JsonHead.h"
 #include "core/agents/JsonLineReader.h"
 #include "core/agents/TranscriptPaths.h"
 
@@ -40,7 +42,11 @@ struct RawLine {
     std::optional<std::string_view> timestamp;
     std::string_view timeToken;  // raw, of the last "timestamp"
     int times = 0;
+    // The first type of the line and of its payload count, as for the screen
+    // that reads them from the bytes.
+    bool typed = false;
     std::optional<std::string_view> type;
+    bool payloadTyped = false;
     std::optional<std::string_view> payloadType;
     std::optional<std::string_view> id;
     std::optional<std::string_view> cwd;
@@ -139,7 +145,9 @@ bool readPayload(json::value value, RawLine& line)
     return json::forEachOptionalField(value, [&](raw_json_string key, json::value field) {
         switch (key.raw()[0]) {
         case 't':
-            return !key.unsafe_is_equal("type") || json::optionalString(field, line.payloadType);
+            if (!key.unsafe_is_equal("type") || std::exchange(line.payloadTyped, true))
+                return true;
+            return json::optionalString(field, line.payloadType);
         case 'i':
             if (key.unsafe_is_equal("id"))
                 return json::optionalString(field, line.id);
@@ -167,7 +175,9 @@ std::optional<RawLine> readLine(simdjson::ondemand::document& document)
                 ++line.times;
                 return json::optionalString(field, line.timestamp);
             }
-            return !key.unsafe_is_equal("type") || json::optionalString(field, line.type);
+            if (!key.unsafe_is_equal("type") || std::exchange(line.typed, true))
+                return true;
+            return json::optionalString(field, line.type);
         case 'p':
             return !key.unsafe_is_equal("payload") || readPayload(field, line);
         default:
@@ -260,7 +270,7 @@ bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::P
 {
     sessionMeta = false;
     count.reset();
-    if (screening == Screening::search && CodexParser::needles().findIn(bytes) == std::string_view::npos)
+    if (screening == Screening::search && !CodexParser::screens(bytes))
         return false;
     auto document = reader.iterate(bytes, padding);
     if (!document)
@@ -456,6 +466,26 @@ bool CodexParser::readCopy(const CountLine& count, std::string_view line, State&
     if (auto timestamp = parseTranscriptTimestamp(time))
         applyLimits(count.limits, *timestamp, state);
     return true;
+}
+
+// Codex writes a line's type right after its time, and a payload's type
+// first in it: nearly every line is settled there, without a search
+// through its bytes.
+bool CodexParser::screens(std::string_view line)
+{
+    if (auto type = leadingString(line, "type")) {
+        if (type->value == "session_meta" || type->value == "turn_context")
+            return true;
+        if (type->value != "event_msg")
+            return false;
+        static constexpr std::string_view payload = ",\"payload\":";
+        const std::string_view rest = line.substr(type->end);
+        if (rest.starts_with(payload)) {
+            if (auto inner = leadingString(rest.substr(payload.size()), "type"))
+                return inner->value == "token_count";
+        }
+    }
+    return needles().findIn(line) != std::string_view::npos;
 }
 
 const ByteNeedles& CodexParser::needles()

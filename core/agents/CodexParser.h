@@ -75,7 +75,10 @@ public:
     // call; false, leaving the record in no particular state, when the line
     // bills nothing.
     bool parseInto(PaddedLine line, State& state, Screening screening, UsageRecord& record);
-    // What a line must hold to be decoded at all.
+    // Whether a line is worth decoding: false only for lines that can
+    // neither bill nor change the state. A line whose types do not settle
+    // it must hold one of the needles.
+    static bool screens(std::string_view line);
     static const ByteNeedles& needles();
     // Whether the line last parsed opened a session: the only line that
     // names the checkout's branch.

@@ -156,7 +156,9 @@ private:
         if (session.project)
             project = *session.project;
         std::optional<std::string> branch;
-        LineScreen screen(agent == AgentKind::codex ? CodexParser::needles() : ClaudeCodeParser::needles(), span(lines));
+        // Claude lines are searched in one pass over the read; Codex lines
+        // are mostly settled by their first bytes.
+        LineScreen screen(ClaudeCodeParser::needles(), agent == AgentKind::claudeCode ? span(lines) : std::string_view());
         // The last Claude line whose call waits in the batch, as `keptCall_`:
         // its copies bill nothing more but a higher output count. Its bytes
         // stay in the read buffer while the lines are read.
@@ -169,7 +171,7 @@ private:
                 ++stats.skippedLines;
                 continue;
             }
-            if (!screen.holdsNeedle(line))
+            if (agent == AgentKind::codex ? !CodexParser::screens(line) : !screen.holdsNeedle(line))
                 continue;
             if (auto copy = kept ? ClaudeCodeParser::copyOf(*kept, line) : std::nullopt) {
                 ++stats.parsedLines;
@@ -182,12 +184,12 @@ private:
             UsageRecord& record = nextRecord();
             bool billed = false;
             if (agent == AgentKind::codex) {
-                billed = codex_.parseInto(PaddedLine{line}, codex, Screening::needleFound, record);
+                billed = codex_.parseInto(PaddedLine{line}, codex, Screening::passed, record);
                 keptCount = codex_.lastCount();
                 if (auto named = codex_.lastWasSessionMeta() ? GitBranchSniffer::branch(line, agent) : std::nullopt)
                     branch = std::move(named);
             } else {
-                billed = claude_.parseInto(PaddedLine{line}, project, Screening::needleFound, record);
+                billed = claude_.parseInto(PaddedLine{line}, project, Screening::passed, record);
             }
             if (!billed)
                 continue;

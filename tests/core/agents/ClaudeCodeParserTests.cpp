@@ -115,7 +115,7 @@ TEST(ClaudeCodeParser, a_reused_record_keeps_nothing_of_the_line_before)
     ASSERT_TRUE(parser.parseInto(PaddedLine{std::string_view(buffer).substr(0, first.size())}, std::nullopt,
                                  Screening::search, reused));
     ASSERT_TRUE(parser.parseInto(PaddedLine{std::string_view(buffer).substr(first.size() + 1, second.size())},
-                                 std::nullopt, Screening::needleFound, reused));
+                                 std::nullopt, Screening::passed, reused));
     EXPECT_EQ(reused, *parser.parse(second, std::nullopt));
     EXPECT_EQ(reused.project, std::nullopt);
 }

@@ -125,6 +125,46 @@ TEST(CodexParser, refuses_a_malformed_line_whatever_follows_it_in_the_buffer)
     }
 }
 
+// What the screen turns away could bill nothing and leave the state as it
+// was: decoding it anyway shows the same.
+TEST(CodexParser, the_screen_settles_lines_by_their_types_as_decoding_them_would)
+{
+    const std::string time = R"({"timestamp":"2026-03-01T10:00:12.250Z",)";
+    const std::string count = tokenCount(totals(1000, 600, 300, 100));
+    struct Case {
+        std::string line;
+        bool screened;
+    };
+    const Case cases[] = {
+        {count, true},
+        {time + R"("type":"session_meta","payload":{"id":"s-2"}})", true},
+        {time + R"("type":"turn_context","payload":{"model":"gpt-5"}})", true},
+        // Other types, whatever their text holds.
+        {time + R"("type":"response_item","payload":{"type":"message","text":"token_count"}})", false},
+        {time + R"("type":"event_msg","payload":{"type":"agent_message","text":"turn_context"}})", false},
+        // The first type counts, for the screen and the decoder alike.
+        {time + R"("type":"response_item","payload":{"type":"token_count"},"type":"event_msg"})", false},
+        {time + R"("type":"event_msg","payload":{"type":"agent_message","type":"token_count"}})", false},
+        // Written otherwise, a line is searched for the types' names.
+        {R"({"payload":{"type":"token_count"},"type":"event_msg","timestamp":"2026-03-01T10:00:12.250Z"})", true},
+        {R"({ "type":"event_msg","payload":{"type":"agent_message"}})", false},
+        {time + R"("type":"event_msg","x":1,"payload":{"type":"token_count"}})", true},
+    };
+    for (const auto& [line, screened] : cases) {
+        EXPECT_EQ(CodexParser::screens(line), screened) << line;
+        if (screened)
+            continue;
+        std::string buffer = line + "\n" + std::string(transcriptLinePadding, ' ');
+        CodexParser parser;
+        CodexParser::State state;
+        UsageRecord record;
+        EXPECT_FALSE(parser.parseInto(PaddedLine{std::string_view(buffer.data(), line.size())}, state,
+                                      Screening::passed, record))
+            << line;
+        EXPECT_EQ(state, CodexParser::State{}) << line;
+    }
+}
+
 // Codex writes most counts twice, the same but for the time.
 TEST(CodexParser, a_copy_of_the_last_count_moves_the_limits_on_as_decoding_it_would)
 {

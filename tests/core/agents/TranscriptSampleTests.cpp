@@ -74,11 +74,24 @@ TEST(TranscriptSamples, codex_rollout_bills_deltas_across_model_switches_and_a_c
     CodexParser parser;
     CodexParser::State state;
     std::vector<UsageRecord> records;
+    int screenedOut = 0;
     for (const std::string& line :
          linesOf(samples + "codex/sessions/2026/03/01/rollout-2026-03-01T10-00-00-0199a6f2-3c1d-7a20-9e44-5b8f0c2d1e73.jsonl")) {
+        // Every line turned away by its types would decode to nothing.
+        if (!CodexParser::screens(line)) {
+            ++screenedOut;
+            CodexParser unscreened;
+            CodexParser::State before = state;
+            UsageRecord record;
+            std::string buffer = line + "\n" + std::string(transcriptLinePadding, ' ');
+            EXPECT_FALSE(unscreened.parseInto(PaddedLine{std::string_view(buffer.data(), line.size())}, before,
+                                              Screening::passed, record));
+            EXPECT_EQ(before, state);
+        }
         if (auto record = parser.parse(line, state))
             records.push_back(*record);
     }
+    EXPECT_GT(screenedOut, 0);
     // The second copy of the first totals bills nothing.
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0].id, "0199a6f2-3c1d-7a20-9e44-5b8f0c2d1e73:12000:900:500");
