@@ -4,6 +4,7 @@
 // libraries they need.
 
 #include <cstdio>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,11 @@ using namespace corvane;
 
 int printUsage(bool json)
 {
+    // The zone database is read while the transcripts are.
+    auto zone = std::async(std::launch::async, &Calendar::local);
     UsageCommand usage{KnownPaths::processEnvironment(), KnownPaths::forCommand().settingsFile(), json};
     SystemClock clock;
-    std::fputs(usage.run(clock, Calendar::local()).c_str(), stdout);
+    std::fputs(usage.run(clock, [&] { return zone.get(); }).c_str(), stdout);
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <utility>
 
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include "core/agents/ByteSearch.h"
@@ -310,8 +311,8 @@ bool parseLine(JsonLineReader& reader, std::string_view bytes, JsonLineReader::P
 
     const std::string_view sessionID = state.sessionID ? std::string_view(*state.sessionID) : "codex";
     out.id.clear();
-    fmt::format_to(std::back_inserter(out.id), "{}:{}:{}:{}", sessionID, state.last.input, state.last.output,
-                   state.last.reasoning);
+    fmt::format_to(std::back_inserter(out.id), FMT_COMPILE("{}:{}:{}:{}"), sessionID, state.last.input,
+                   state.last.output, state.last.reasoning);
     out.agent = AgentKind::codex;
     out.model.assign(state.model ? std::string_view(*state.model) : "codex");
     out.timestamp = *timestamp;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <set>
 #include <utility>
@@ -46,8 +47,8 @@ fs::path rootFrom(const TranscriptCatalog::Environment& environment, const char*
 // serial number), which also ends symbolic-link loops.
 class Walk {
 public:
-    Walk(AgentKind agent, int depthLimit, std::vector<TranscriptFile>& out)
-        : agent_(agent), depthLimit_(depthLimit), out_(out)
+    Walk(AgentKind agent, int depthLimit, const std::function<void(TranscriptFile)>& found)
+        : agent_(agent), depthLimit_(depthLimit), found_(found)
     {
     }
 
@@ -89,7 +90,7 @@ private:
             }
             std::string path = folder + "/" + name;
             if (kind == DT_REG && name.ends_with(transcriptExtension)) {
-                out_.push_back({viaLink || link ? TranscriptCatalog::canonical(path) : fs::path(path), agent_});
+                found_({viaLink || link ? TranscriptCatalog::canonical(path) : fs::path(path), agent_});
             } else if (kind == DT_DIR && level <= depthLimit_) {
                 int child = ::openat(::dirfd(dir.get()), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
                 if (child >= 0)
@@ -100,7 +101,7 @@ private:
 
     AgentKind agent_;
     int depthLimit_;
-    std::vector<TranscriptFile>& out_;
+    const std::function<void(TranscriptFile)>& found_;
     std::set<std::pair<dev_t, ino_t>> visited_;
 };
 
@@ -127,9 +128,14 @@ TranscriptRoots TranscriptCatalog::defaultRoots(const Environment& environment)
 std::vector<TranscriptFile> TranscriptCatalog::find(const TranscriptRoots& roots)
 {
     std::vector<TranscriptFile> files;
-    Walk(AgentKind::claudeCode, claudeDepth, files).run(roots.claude);
-    Walk(AgentKind::codex, codexDepth, files).run(roots.codex);
+    find(roots, [&](TranscriptFile file) { files.push_back(std::move(file)); });
     return files;
+}
+
+void TranscriptCatalog::find(const TranscriptRoots& roots, const std::function<void(TranscriptFile)>& found)
+{
+    Walk(AgentKind::claudeCode, claudeDepth, found).run(roots.claude);
+    Walk(AgentKind::codex, codexDepth, found).run(roots.codex);
 }
 
 std::string TranscriptCatalog::sessionID(std::string_view path)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -48,6 +49,8 @@ struct TranscriptCatalog {
     // entries are skipped; folders that cannot be opened, links that lead in
     // circles and missing roots are passed over.
     static std::vector<TranscriptFile> find(const TranscriptRoots& roots);
+    // The same, each file handed over as soon as the walk finds it.
+    static void find(const TranscriptRoots& roots, const std::function<void(TranscriptFile)>& found);
 
     // The file name without ".jsonl"; "agent.jsonl" takes its folder's name;
     // a transcript under "/subagents/" belongs to its parent's session.

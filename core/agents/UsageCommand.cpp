@@ -26,13 +26,18 @@ PriceTable userPrices(const std::filesystem::path& settingsFile)
 
 std::string UsageCommand::run(const Clock& clock, const Calendar& calendar) const
 {
+    return run(clock, [&] { return calendar; });
+}
+
+std::string UsageCommand::run(const Clock& clock, const std::function<Calendar()>& zone) const
+{
     UsageIndexer::Options options;
     options.roots = TranscriptCatalog::defaultRoots(environment);
     options.clock = &clock;
-    options.calendar = calendar;
     UsageIndexer indexer(options);
     UsageIndexPass pass = indexer.indexAll();
 
+    const Calendar calendar = zone();
     PriceMemo prices(userPrices(settingsFile));
     UsageReport report = indexer.withAggregator([&](const UsageAggregator& store) {
         return UsageReport::make(store, pass.stats, clock.now(), calendar, prices);

@@ -5,6 +5,7 @@
 // without ever rewriting or moving it.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "core/agents/TranscriptCatalog.h"
@@ -19,6 +20,9 @@ struct UsageCommand {
 
     // The text to print, ending in a line feed.
     std::string run(const Clock& clock, const Calendar& calendar) const;
+    // The same, asking for the calendar only once the transcripts are read,
+    // so that loading the zone database can overlap reading them.
+    std::string run(const Clock& clock, const std::function<Calendar()>& calendar) const;
 };
 
 }  // namespace corvane

@@ -1,8 +1,9 @@
 #include "core/agents/UsageIndexer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <thread>
 #include <unordered_set>
 
@@ -71,6 +72,55 @@ void accumulate(UsageIndexStats& into, const UsageIndexStats& more)
 }
 
 }  // namespace
+
+// The files of a pass, taken by its threads in the order they were given,
+// while the walk that finds them may still go on.
+class UsageIndexer::FileFeed {
+public:
+    void add(TranscriptFile file)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            files_.push_back(std::move(file));
+        }
+        ready_.notify_one();
+    }
+
+    void close()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        ready_.notify_all();
+    }
+
+    // The next file, once it is given; none when the feed is closed and
+    // every file was taken.
+    const TranscriptFile* next()
+    {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [&] { return taken_ < files_.size() || closed_; });
+        return taken_ < files_.size() ? &files_[taken_++] : nullptr;
+    }
+
+    // How many threads can share the files: all when more may come.
+    unsigned sharers(unsigned threads) const
+    {
+        std::lock_guard lock(mutex_);
+        return closed_ ? static_cast<unsigned>(std::clamp<std::size_t>(files_.size(), 1, threads)) : threads;
+    }
+
+    // Every file given, once the feed is closed.
+    const std::deque<TranscriptFile>& files() const { return files_; }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<TranscriptFile> files_;  // a deque: taken files stay where they are
+    std::size_t taken_ = 0;
+    bool closed_ = false;
+};
 
 // One thread's share of a pass: its own parsers and read buffer, reused
 // from file to file.
@@ -336,24 +386,21 @@ void UsageIndexer::finishFile()
         (void)saveLocked();
 }
 
-UsageIndexPass UsageIndexer::run(const std::vector<TranscriptFile>& files)
+UsageIndexPass UsageIndexer::run(FileFeed& feed)
 {
-    std::lock_guard pass(passMutex_);
     const auto started = std::chrono::steady_clock::now();
     filesSinceSave_ = 0;
 
     unsigned threads = options_.threads != 0 ? options_.threads : std::thread::hardware_concurrency();
-    threads = std::clamp<unsigned>(threads, 1, maxThreads);
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(files.size(), 1)));
+    threads = feed.sharers(std::clamp<unsigned>(threads, 1, maxThreads));
 
-    std::atomic<std::size_t> next{0};
     std::vector<UsageIndexStats> stats(threads);
     std::vector<std::vector<fs::path>> changed(threads);
     auto work = [&](unsigned share) {
         Worker worker(*this);
-        for (std::size_t i = next++; i < files.size(); i = next++) {
-            if (worker.index(files[i], stats[share]))
-                changed[share].push_back(files[i].path);
+        while (const TranscriptFile* file = feed.next()) {
+            if (worker.index(*file, stats[share]))
+                changed[share].push_back(file->path);
         }
     };
     std::vector<std::thread> helpers;
@@ -368,7 +415,8 @@ UsageIndexPass UsageIndexer::run(const std::vector<TranscriptFile>& files)
         accumulate(result.stats, stats[share]);
         result.changed.insert(result.changed.end(), changed[share].begin(), changed[share].end());
     }
-    std::sort(result.changed.begin(), result.changed.end());
+    std::sort(result.changed.begin(), result.changed.end(),
+              [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); });
     std::lock_guard lock(mutex_);
     accumulate(stats_, result.stats);
     result.records = static_cast<std::int64_t>(aggregator_->count());
@@ -378,12 +426,21 @@ UsageIndexPass UsageIndexer::run(const std::vector<TranscriptFile>& files)
 
 UsageIndexPass UsageIndexer::indexAll()
 {
-    auto files = TranscriptCatalog::find(options_.roots);
-    UsageIndexPass pass = run(files);
+    std::lock_guard onePass(passMutex_);
+    FileFeed feed;
+    UsageIndexPass pass;
+    {
+        // The first files are read while the walk goes on.
+        std::jthread walk([&] {
+            TranscriptCatalog::find(options_.roots, [&](TranscriptFile file) { feed.add(std::move(file)); });
+            feed.close();
+        });
+        pass = run(feed);
+    }
     std::lock_guard lock(mutex_);
     // Transcripts that are gone keep no position.
     std::unordered_set<std::string_view> present;
-    for (const auto& file : files)
+    for (const auto& file : feed.files())
         present.insert(file.path.native());
     std::erase_if(states_.tails, [&](const auto& entry) { return !present.contains(entry.first); });
     std::erase_if(states_.codex, [&](const auto& entry) { return !present.contains(entry.first); });
@@ -402,7 +459,12 @@ std::vector<fs::path> UsageIndexer::index(const std::vector<fs::path>& paths)
     }
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.path < b.path; });
     files.erase(std::unique(files.begin(), files.end()), files.end());
-    return run(files).changed;
+    std::lock_guard onePass(passMutex_);
+    FileFeed feed;
+    for (auto& file : files)
+        feed.add(std::move(file));
+    feed.close();
+    return run(feed).changed;
 }
 
 Result<void> UsageIndexer::save()

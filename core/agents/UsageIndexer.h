@@ -7,7 +7,8 @@
 // writes nothing (the usage command).
 //
 // A pass spreads the files over one thread per core, each with its own
-// parsers and read buffer; a thread hands over what it read after every
+// parsers and read buffer, which start on the first files while the walk
+// still looks for the rest; a thread hands over what it read after every
 // read of a file, under the indexer's lock, so the lock is held only for
 // the store's bookkeeping. Passes run one at a time; queries may run
 // alongside through `withAggregator`.
@@ -123,9 +124,11 @@ public:
 
 private:
     class Worker;
+    class FileFeed;
 
     void load();
-    UsageIndexPass run(const std::vector<TranscriptFile>& files);
+    // Under the pass lock: indexes the feed's files until it runs dry.
+    UsageIndexPass run(FileFeed& feed);
     // Under the lock: takes the batch's records, whose keys are given, into
     // the store and moves the file's positions on.
     void commitLocked(const std::string& key, const TailState& tail, const CodexParser::State* codex,

@@ -2,6 +2,7 @@
 // checked-in samples, lines appended while the indexer runs, restarts from
 // the saved store and from a damaged one.
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -92,6 +93,20 @@ TEST_F(UsageIndexerTest, a_full_pass_counts_each_call_once_whatever_the_number_o
     EXPECT_TRUE(again.changed.empty());
     EXPECT_EQ(week(twoThreads), summary);
     EXPECT_FALSE(fs::exists(home.path() / "data"));  // in memory only
+
+    // Files are taken while the walk still finds more: none is missed or
+    // read twice, however many threads wait for them.
+    for (int i = 0; i < 150; ++i) {
+        append(roots.claude / fmt::format("-home-dev-work-p{}", i % 7) / fmt::format("s{}.jsonl", i),
+               claudeLine(fmt::format("msg_{}", i), fmt::format("s{}", i), 5, "2026-03-01T09:00:00.000Z") + "\n");
+    }
+    UsageIndexer manyThreads(options(false, 8));
+    UsageIndexPass many = manyThreads.indexAll();
+    EXPECT_EQ(many.stats.files, 153);
+    EXPECT_EQ(many.records, pass.records + 150);
+    EXPECT_EQ(many.changed.size(), 153u);
+    EXPECT_TRUE(std::is_sorted(many.changed.begin(), many.changed.end(),
+                               [](const fs::path& a, const fs::path& b) { return a.native() < b.native(); }));
 }
 
 TEST_F(UsageIndexerTest, appended_lines_are_read_once_and_the_fullest_copy_of_a_message_wins)
