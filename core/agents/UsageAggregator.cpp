@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <ostream>
+#include <tuple>
 #include <unordered_set>
 
 #include <fmt/format.h>
@@ -434,19 +435,23 @@ std::vector<ModelUsage> UsageAggregator::byModel(TimeRange range, PriceMemo& pri
         TokenUsage tokens;
         std::unordered_set<NameID> sessions;
     };
-    std::map<std::pair<AgentKind, std::string_view>, Sums> sums;
+    // By interned name while summing; names are compared only to order the few results.
+    std::unordered_map<std::uint64_t, Sums> sums;
     forEachBucket(range, [&](WallTime, const Bucket& bucket) {
         for (const UsageCell& cell : bucket.usage)
-            sums[{cell.agent, name(cell.model)}].tokens += cell.usage;
+            sums[pairKey(cell.agent, cell.model)].tokens += cell.usage;
         for (const SessionCell& cell : bucket.sessions)
-            sums[{cell.agent, name(cell.model)}].sessions.insert(cell.session);
+            sums[pairKey(cell.agent, cell.model)].sessions.insert(cell.session);
     });
     std::vector<ModelUsage> out;
     out.reserve(sums.size());
     for (const auto& [key, value] : sums) {
-        out.push_back({key.first, std::string(key.second), value.tokens, prices.cost(value.tokens, key.second),
-                       static_cast<int>(value.sessions.size())});
+        const std::string_view model = name(static_cast<NameID>(key));
+        out.push_back({static_cast<AgentKind>(key >> 32), std::string(model), value.tokens,
+                       prices.cost(value.tokens, model), static_cast<int>(value.sessions.size())});
     }
+    std::sort(out.begin(), out.end(),
+              [](const ModelUsage& a, const ModelUsage& b) { return std::tie(a.agent, a.model) < std::tie(b.agent, b.model); });
     return out;
 }
 
