@@ -36,8 +36,8 @@ void* map(std::size_t bytes)
     const std::uintptr_t aligned = roundUp(start, hugePageBytes);
     if (aligned > start)
         ::munmap(reserved, aligned - start);
-    if (const std::uintptr_t slack = start + size + hugePageBytes - (aligned + size); slack > 0)
-        ::munmap(reinterpret_cast<void*>(aligned + size), slack);
+    if (const std::uintptr_t tail = start + hugePageBytes - aligned; tail > 0)
+        ::munmap(reinterpret_cast<void*>(aligned + size), tail);
     auto* at = reinterpret_cast<void*>(aligned);
     (void)::madvise(at, size, MADV_HUGEPAGE);
     return at;
